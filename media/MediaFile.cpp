@@ -1,0 +1,173 @@
+#include "media/MediaFile.h"
+
+#include <gst/pbutils/pbutils.h>
+
+#include <QFileInfo>
+
+#include "media/GPtr.h"
+
+struct MediaFacts {
+    GstClockTime duration = GST_CLOCK_TIME_NONE;
+    bool hasVideo = false;
+    bool hasAudio = false;
+    int32_t width = 0;
+    int32_t height = 0;
+    int framerateNumerator = 0;
+    int framerateDenominator = 1;
+};
+
+namespace {
+
+// Discovery waits for the first frames; a file that gives none within this time is not playable.
+constexpr GstClockTime kDiscoveryTimeout = 20 * GST_SECOND;
+
+int64_t toHundredNanoseconds(GstClockTime time) {
+    return static_cast<int64_t>(time / 100);
+}
+
+void collectVideo(GstDiscovererInfo* info, MediaFacts* facts) {
+    GList* streams = gst_discoverer_info_get_video_streams(info);
+    for (GList* item = streams; item; item = item->next) {
+        auto* video = GST_DISCOVERER_VIDEO_INFO(item->data);
+        // A still image shows up as a video stream too; it has a size but no frame rate.
+        if (gst_discoverer_video_info_get_width(video) == 0) {
+            continue;
+        }
+        facts->hasVideo = true;
+        facts->width = static_cast<int32_t>(gst_discoverer_video_info_get_width(video));
+        facts->height = static_cast<int32_t>(gst_discoverer_video_info_get_height(video));
+        facts->framerateNumerator =
+            static_cast<int>(gst_discoverer_video_info_get_framerate_num(video));
+        facts->framerateDenominator =
+            static_cast<int>(gst_discoverer_video_info_get_framerate_denom(video));
+        break;
+    }
+    gst_discoverer_stream_info_list_free(streams);
+}
+
+QString missingPluginsText(GstDiscovererInfo* info) {
+    QStringList names;
+    const gchar** details = gst_discoverer_info_get_missing_elements_installer_details(info);
+    for (const gchar** detail = details; detail && *detail; ++detail) {
+        // Installer details read "gstreamer|1.0|app|description|type-name"; keep the description.
+        const QStringList fields = QString::fromUtf8(*detail).split('|');
+        names.append(fields.size() > 3 ? fields.at(3) : QString::fromUtf8(*detail));
+    }
+    if (names.isEmpty()) {
+        return QStringLiteral("A codec needed for this file is not installed.");
+    }
+    return QStringLiteral("Missing codec: %1.").arg(names.join(QStringLiteral(", ")));
+}
+
+}  // namespace
+
+QString fileUri(const QString& path) {
+    GError* rawError = nullptr;
+    GCharPtr uri(gst_filename_to_uri(QFile::encodeName(path).constData(), &rawError));
+    GErrorPtr error(rawError);
+    return uri ? QString::fromUtf8(uri.get()) : QString();
+}
+
+Status MediaFile::open(const QString& path, std::unique_ptr<MediaFile>* file, QString* errorText) {
+    auto explain = [errorText](const QString& text) {
+        if (errorText) {
+            *errorText = text;
+        }
+    };
+    file->reset();
+    const QFileInfo fileInfo(path);
+    if (!fileInfo.exists()) {
+        explain(statusText(status::kFileNotFound));
+        return status::kFileNotFound;
+    }
+    if (!fileInfo.isFile() || !fileInfo.isReadable()) {
+        explain(statusText(status::kAccessDenied));
+        return status::kAccessDenied;
+    }
+
+    GError* rawError = nullptr;
+    GObjectPtr<GstDiscoverer> discoverer(gst_discoverer_new(kDiscoveryTimeout, &rawError));
+    GErrorPtr createError(rawError);
+    if (!discoverer) {
+        explain(createError ? QString::fromUtf8(createError->message) : statusText(status::kFail));
+        return status::kFail;
+    }
+
+    rawError = nullptr;
+    GObjectPtr<GstDiscovererInfo> info(gst_discoverer_discover_uri(
+        discoverer.get(), fileUri(path).toUtf8().constData(), &rawError));
+    GErrorPtr discoverError(rawError);
+    const GstDiscovererResult result =
+        info ? gst_discoverer_info_get_result(info.get()) : GST_DISCOVERER_ERROR;
+    switch (result) {
+        case GST_DISCOVERER_OK:
+            break;
+        case GST_DISCOVERER_MISSING_PLUGINS:
+            explain(missingPluginsText(info.get()));
+            return status::kNoDecoder;
+        case GST_DISCOVERER_TIMEOUT:
+            explain(statusText(status::kTimeout));
+            return status::kTimeout;
+        default:
+            explain(discoverError ? QString::fromUtf8(discoverError->message)
+                                  : statusText(status::kUnknownFileType));
+            return status::kUnknownFileType;
+    }
+
+    auto facts = std::make_unique<MediaFacts>();
+    facts->duration = gst_discoverer_info_get_duration(info.get());
+    collectVideo(info.get(), facts.get());
+    GList* audio = gst_discoverer_info_get_audio_streams(info.get());
+    facts->hasAudio = audio != nullptr;
+    gst_discoverer_stream_info_list_free(audio);
+    if (!facts->hasVideo && !facts->hasAudio) {
+        explain(statusText(status::kCannotRender));
+        return status::kCannotRender;
+    }
+    file->reset(new MediaFile(std::move(facts)));
+    return status::kOk;
+}
+
+MediaFile::MediaFile(std::unique_ptr<MediaFacts> facts) : facts_(std::move(facts)) {}
+
+MediaFile::~MediaFile() = default;
+
+Status MediaFile::stopPosition(int64_t* position) const {
+    return duration(position);
+}
+
+Status MediaFile::duration(int64_t* length) const {
+    if (!GST_CLOCK_TIME_IS_VALID(facts_->duration)) {
+        return status::kTimeNotSet;
+    }
+    *length = toHundredNanoseconds(facts_->duration);
+    return status::kOk;
+}
+
+Status MediaFile::videoSize(int32_t* width, int32_t* height) const {
+    if (!facts_->hasVideo) {
+        return status::kNoInterface;
+    }
+    *width = facts_->width;
+    *height = facts_->height;
+    return status::kOk;
+}
+
+Status MediaFile::averageTimePerFrame(double* secondsPerFrame) const {
+    if (!facts_->hasVideo) {
+        return status::kNoInterface;
+    }
+    if (facts_->framerateNumerator <= 0 || facts_->framerateDenominator <= 0) {
+        return status::kTimeNotSet;
+    }
+    *secondsPerFrame = double(facts_->framerateDenominator) / facts_->framerateNumerator;
+    return status::kOk;
+}
+
+bool MediaFile::hasVideo() const {
+    return facts_->hasVideo;
+}
+
+bool MediaFile::hasAudio() const {
+    return facts_->hasAudio;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "media/Status.h"
+
+struct MediaFacts;
+
+// A media file opened for its facts: the program's way to ask whether GStreamer can play a file
+// and how long and how large it is. Opening reads only the file's headers and first frames, so it
+// takes the same short time whatever the file's length. Times are 100-ns units.
+class MediaFile {
+  public:
+    // Fails with a status when the file is missing, is no media file, or needs an element that is
+    // not installed; errorText (when given) then receives the framework's explanation.
+    static Status open(const QString& path, std::unique_ptr<MediaFile>* file,
+                       QString* errorText = nullptr);
+
+    ~MediaFile();
+    MediaFile(const MediaFile&) = delete;
+    MediaFile& operator=(const MediaFile&) = delete;
+
+    // The end of the playable part; fails when the length is unknown (a live stream, say).
+    Status stopPosition(int64_t* position) const;
+    // The whole length of the media; the same figure for files.
+    Status duration(int64_t* length) const;
+    // Native picture size; fails with kNoInterface when the file has no decodable picture.
+    Status videoSize(int32_t* width, int32_t* height) const;
+    // Seconds per frame; fails when the file has no picture or no frame rate of its own.
+    Status averageTimePerFrame(double* secondsPerFrame) const;
+
+    bool hasVideo() const;
+    bool hasAudio() const;
+
+  private:
+    explicit MediaFile(std::unique_ptr<MediaFacts> facts);
+    std::unique_ptr<MediaFacts> facts_;
+};
+
+// GStreamer's URI for a local path, relative paths resolved against the working folder.
+QString fileUri(const QString& path);

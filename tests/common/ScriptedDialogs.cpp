@@ -1,0 +1,47 @@
+#include "tests/common/ScriptedDialogs.h"
+
+namespace {
+
+template <typename T>
+T takeFront(std::deque<T>& queue, T fallback) {
+    if (!queue.empty()) {
+        fallback = std::move(queue.front());
+        queue.pop_front();
+    }
+    return fallback;
+}
+
+MessageAnswer defaultAnswer(MessageButtons buttons) {
+    return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel
+               ? MessageAnswer::Ok
+               : MessageAnswer::Yes;
+}
+
+}  // namespace
+
+MessageAnswer ScriptedDialogs::showMessage(const MessageRequest& request) {
+    messages.append(request);
+    return takeFront<MessageAnswer>(answers, defaultAnswer(request.buttons));
+}
+
+std::optional<QString> ScriptedDialogs::chooseFileToOpen(const FileDialogRequest& request) {
+    fileRequests.append(request);
+    return takeFront<std::optional<QString>>(files, std::nullopt);
+}
+
+std::optional<QString> ScriptedDialogs::chooseFileToSave(const FileDialogRequest& request) {
+    fileRequests.append(request);
+    return takeFront<std::optional<QString>>(files, std::nullopt);
+}
+
+std::optional<QFont> ScriptedDialogs::chooseFont(const QFont& /*initial*/) {
+    return takeFront<std::optional<QFont>>(fonts, std::nullopt);
+}
+
+QStringList ScriptedDialogs::texts() const {
+    QStringList result;
+    for (const MessageRequest& message : messages) {
+        result.append(message.text);
+    }
+    return result;
+}

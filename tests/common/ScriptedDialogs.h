@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <deque>
+
+#include "app/UserDialogs.h"
+
+// Answers the program's dialogs from a script and records every message box, so tests can check
+// what the user would have seen.
+class ScriptedDialogs : public UserDialogs {
+  public:
+    MessageAnswer showMessage(const MessageRequest& request) override;
+    std::optional<QString> chooseFileToOpen(const FileDialogRequest& request) override;
+    std::optional<QString> chooseFileToSave(const FileDialogRequest& request) override;
+    std::optional<QFont> chooseFont(const QFont& initial) override;
+
+    // Queued answers; when a queue is empty the default is taken (OK/Yes, cancel for dialogs).
+    std::deque<MessageAnswer> answers;
+    std::deque<std::optional<QString>> files;
+    std::deque<std::optional<QFont>> fonts;
+
+    QList<MessageRequest> messages;
+    QList<FileDialogRequest> fileRequests;
+
+    QStringList texts() const;
+    bool sawText(const QString& text) const { return texts().contains(text); }
+};

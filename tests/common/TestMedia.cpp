@@ -1,0 +1,119 @@
+#include "tests/common/TestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+
+#include "media/GPtr.h"
+
+namespace {
+
+constexpr int kAudioRate = 44100;
+constexpr int kSamplesPerBuffer = 441;  // 10 ms buffers, so lengths are exact to 10 ms
+
+QString muxerFor(const QString& container) {
+    if (container == "mkv") {
+        return "matroskamux";
+    }
+    if (container == "wav") {
+        return "wavenc";
+    }
+    return "avimux";
+}
+
+bool runPipeline(const QString& description) {
+    GError* rawError = nullptr;
+    GObjectPtr<GstElement> pipeline(gst_parse_launch(description.toUtf8().constData(), &rawError));
+    GErrorPtr error(rawError);
+    if (!pipeline || error) {
+        ADD_FAILURE() << "Cannot build test pipeline: " << (error ? error->message : "?");
+        return false;
+    }
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    GObjectPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
+    GstMessagePtr message(gst_bus_timed_pop_filtered(
+        bus.get(), 120 * GST_SECOND,
+        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    if (!message || GST_MESSAGE_TYPE(message.get()) != GST_MESSAGE_EOS) {
+        ADD_FAILURE() << "Test pipeline failed: " << description.toStdString();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QString makeClip(const QString& folder, const QString& name, const ClipSpec& spec) {
+    const QString path = folder + '/' + name;
+    QString description;
+    const QString mux = muxerFor(spec.container);
+    description += QString("%1 name=mux ! filesink location=\"%2\" ").arg(mux, path);
+    if (spec.video && spec.container != "wav") {
+        description += QString(
+                           "videotestsrc num-buffers=%1 pattern=smpte ! "
+                           "video/x-raw,width=%2,height=%3,framerate=%4/%5 ! videoconvert ! "
+                           "avenc_mpeg4 bitrate=400000 ! mpeg4videoparse ! queue ! mux. ")
+                           .arg(spec.frames)
+                           .arg(spec.width)
+                           .arg(spec.height)
+                           .arg(spec.fpsNumerator)
+                           .arg(spec.fpsDenominator);
+    }
+    if (spec.audio) {
+        const double seconds = spec.audioSeconds >= 0 ? spec.audioSeconds : spec.seconds();
+        const int buffers = qRound(seconds * kAudioRate / kSamplesPerBuffer);
+        description += QString(
+                           "audiotestsrc num-buffers=%1 samplesperbuffer=%2 ! "
+                           "audio/x-raw,rate=%3,channels=2 ! audioconvert ! "
+                           "audio/x-raw,format=S16LE ! queue ! mux. ")
+                           .arg(buffers)
+                           .arg(kSamplesPerBuffer)
+                           .arg(kAudioRate);
+    }
+    return runPipeline(description) ? path : QString();
+}
+
+QString makeGif(const QString& folder, const QString& name, int frames, int fps) {
+    const QString path = folder + '/' + name;
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                            QString("testsrc=size=160x120:rate=%1").arg(fps), "-frames:v",
+                            QString::number(frames), path});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
+
+QString makeGarbage(const QString& folder, const QString& name, int bytes) {
+    const QString path = folder + '/' + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        ADD_FAILURE() << "Cannot write " << path.toStdString();
+        return {};
+    }
+    QByteArray data(bytes, '\0');
+    QRandomGenerator generator(42);
+    for (char& byte : data) {
+        byte = static_cast<char>(generator.bounded(256));
+    }
+    file.write(data);
+    return path;
+}
+
+QString makeTruncatedCopy(const QString& source, const QString& folder, const QString& name,
+                          qint64 bytes) {
+    const QString path = folder + '/' + name;
+    QFile input(source);
+    QFile output(path);
+    if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly)) {
+        ADD_FAILURE() << "Cannot copy " << source.toStdString();
+        return {};
+    }
+    output.write(input.read(bytes));
+    return path;
+}

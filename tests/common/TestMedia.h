@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// Media files made at run time for the tests, from GStreamer's test sources.
+struct ClipSpec {
+    int frames = 50;  // video frames; also sets the length when there is video
+    int fpsNumerator = 25;
+    int fpsDenominator = 1;
+    int width = 320;
+    int height = 240;
+    bool video = true;
+    bool audio = true;
+    double audioSeconds = -1;                   // audio length; negative: as long as the video
+    QString container = QStringLiteral("avi");  // avi, mkv or wav (audio only)
+
+    double seconds() const { return double(frames) * fpsDenominator / fpsNumerator; }
+};
+
+// Writes the clip to folder/name and returns its path; fails the calling test (ADD_FAILURE) and
+// returns an empty text when GStreamer could not write it.
+QString makeClip(const QString& folder, const QString& name, const ClipSpec& spec);
+
+// An animated GIF: GStreamer has no GIF writer, so ffmpeg's test source makes it.
+QString makeGif(const QString& folder, const QString& name, int frames, int fps);
+
+// A file of the given size whose bytes are no media format at all.
+QString makeGarbage(const QString& folder, const QString& name, int bytes);
+
+// Copies the first `bytes` bytes of a real file, as a cut-off download would leave it.
+QString makeTruncatedCopy(const QString& source, const QString& folder, const QString& name,
+                          qint64 bytes);
