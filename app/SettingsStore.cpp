@@ -16,7 +16,8 @@ QString keyOf(const QString& section, const QString& name) {
 
 }  // namespace
 
-SettingsStore::SettingsStore(QString application) : application_(std::move(application)) {}
+SettingsStore::SettingsStore(QString application, Access access)
+    : application_(std::move(application)), access_(access) {}
 
 int32_t SettingsStore::readInt(const QString& section, const QString& name,
                                int32_t defaultValue) const {
@@ -53,11 +54,17 @@ QString SettingsStore::readText(const QString& section, const QString& name,
 }
 
 void SettingsStore::writeInt(const QString& section, const QString& name, int32_t value) {
+    if (access_ == Access::ReadOnly) {
+        return;
+    }
     QSettings settings = openSettings(application_);
     settings.setValue(keyOf(section, name), value);
 }
 
 void SettingsStore::writeText(const QString& section, const QString& name, const QString& value) {
+    if (access_ == Access::ReadOnly) {
+        return;
+    }
     QSettings settings = openSettings(application_);
     settings.setValue(keyOf(section, name), value);
 }

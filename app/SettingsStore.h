@@ -10,8 +10,11 @@ class SettingsStore {
   public:
     static constexpr const char* kMaker = "Harrowfield";
 
-    // application: the program file's name without its extension, e.g. "quenzel".
-    explicit SettingsStore(QString application);
+    enum class Access { ReadWrite, ReadOnly };
+
+    // application: the program file's name without its extension, e.g. "quenzel". A read-only
+    // store (the command line's) sees the stored values but never changes them.
+    explicit SettingsStore(QString application, Access access = Access::ReadWrite);
 
     int32_t readInt(const QString& section, const QString& name, int32_t defaultValue) const;
     QString readText(const QString& section, const QString& name,
@@ -24,4 +27,5 @@ class SettingsStore {
 
   private:
     QString application_;
+    Access access_;
 };

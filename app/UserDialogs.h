@@ -13,11 +13,24 @@ enum class MessageIcon { None, Information, Warning, Error, Question };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 struct MessageRequest {
-    QString text;
-    QString caption;  // empty: the application's caption
+    QString text{};
+    QString caption{};  // empty: the application's caption
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
     bool ownedByMainWindow = true;
+    // The framework's own explanation, shown on request below the text (may be empty).
+    QString details{};
+    // The button that answers when the user just presses Enter; empty: the first button.
+    std::optional<MessageAnswer> defaultButton{};
+
+    MessageAnswer defaultAnswer() const {
+        if (defaultButton) {
+            return *defaultButton;
+        }
+        return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel
+                   ? MessageAnswer::Ok
+                   : MessageAnswer::Yes;
+    }
 };
 
 struct FileFilter {
@@ -45,6 +58,6 @@ class UserDialogs {
 
     // Shorthand for the most common box: a text with an OK button.
     void inform(const QString& text, const QString& caption = {}, bool ownedByMainWindow = true) {
-        showMessage({text, caption, MessageButtons::Ok, MessageIcon::None, ownedByMainWindow});
+        showMessage({.text = text, .caption = caption, .ownedByMainWindow = ownedByMainWindow});
     }
 };

@@ -11,17 +11,11 @@ T takeFront(std::deque<T>& queue, T fallback) {
     return fallback;
 }
 
-MessageAnswer defaultAnswer(MessageButtons buttons) {
-    return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel
-               ? MessageAnswer::Ok
-               : MessageAnswer::Yes;
-}
-
 }  // namespace
 
 MessageAnswer ScriptedDialogs::showMessage(const MessageRequest& request) {
     messages.append(request);
-    return takeFront<MessageAnswer>(answers, defaultAnswer(request.buttons));
+    return takeFront<MessageAnswer>(answers, request.defaultAnswer());
 }
 
 std::optional<QString> ScriptedDialogs::chooseFileToOpen(const FileDialogRequest& request) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include "media/GPtr.h"
 
@@ -117,3 +119,50 @@ QString makeTruncatedCopy(const QString& source, const QString& folder, const QS
     output.write(input.read(bytes));
     return path;
 }
+
+QString testMediaFolder() {
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
+QString sharedClip(const QString& name, const ClipSpec& spec) {
+    static QHash<QString, QString> made;
+    if (!made.contains(name)) {
+        made.insert(name, makeClip(testMediaFolder(), name, spec));
+    }
+    return made.value(name);
+}
+
+namespace clips {
+
+QString tenPointNineSeconds() {
+    ClipSpec spec;
+    spec.frames = 109;
+    spec.fpsNumerator = 10;
+    return sharedClip(QStringLiteral("ten-point-nine.avi"), spec);
+}
+
+QString halfSecond() {
+    ClipSpec spec;
+    spec.frames = 5;
+    spec.fpsNumerator = 10;
+    spec.width = 160;
+    spec.height = 120;
+    return sharedClip(QStringLiteral("half-second.avi"), spec);
+}
+
+QString audioOnly() {
+    ClipSpec spec;
+    spec.video = false;
+    spec.audioSeconds = 3;
+    spec.container = QStringLiteral("wav");
+    return sharedClip(QStringLiteral("audio-only.wav"), spec);
+}
+
+QString corrupt() {
+    static const QString path =
+        makeGarbage(testMediaFolder(), QStringLiteral("corrupt.avi"), 65536);
+    return path;
+}
+
+}  // namespace clips

@@ -30,3 +30,16 @@ QString makeGarbage(const QString& folder, const QString& name, int bytes);
 // Copies the first `bytes` bytes of a real file, as a cut-off download would leave it.
 QString makeTruncatedCopy(const QString& source, const QString& folder, const QString& name,
                           qint64 bytes);
+
+// A folder that lives as long as the test program; clips made with sharedClip() are kept there
+// and made only once per program, however many tests use them.
+QString testMediaFolder();
+QString sharedClip(const QString& name, const ClipSpec& spec);
+
+// The clips most tests need.
+namespace clips {
+QString tenPointNineSeconds();  // 10.9 s, 320x240 at 10 fps, with sound
+QString halfSecond();           // 0.5 s, 160x120 at 10 fps, with sound
+QString audioOnly();            // 3 s of sound in a WAV file
+QString corrupt();              // random bytes named .avi
+}  // namespace clips

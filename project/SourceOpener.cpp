@@ -1,0 +1,93 @@
+#include "project/SourceOpener.h"
+
+#include <QFile>
+
+#include "app/SettingsStore.h"
+#include "app/UserDialogs.h"
+#include "language/Language.h"
+#include "output/OutputSettings.h"
+#include "project/Clock.h"
+#include "project/ConversionProject.h"
+#include "project/SourceProbe.h"
+#include "project/TransitionChooser.h"
+
+namespace {
+
+constexpr int kTextNoDuration = 123;
+constexpr int kTextNotOpenFile = 122;
+constexpr int kTextError = 105;
+
+}  // namespace
+
+QString folderOf(const QString& path) {
+    const qsizetype separator = path.lastIndexOf('/');
+    return separator < 0 ? QString() : path.left(separator + 1);
+}
+
+SourceOpener::SourceOpener(ConversionProject& project, OutputSettings& settings,
+                           TransitionChooser& transitions, SettingsStore& store,
+                           UserDialogs& dialogs, const CLanguage& language)
+    : project_(project),
+      settings_(settings),
+      transitions_(transitions),
+      store_(store),
+      dialogs_(dialogs),
+      language_(language) {}
+
+bool SourceOpener::openSource(const QString& path) {
+    const qsizetype pathBytes = QFile::encodeName(path).size();
+    if (pathBytes > kMaxPathBytes) {
+        dialogs_.showMessage(
+            {.text =
+                 QStringLiteral("The path of this file is too long (%1 bytes; at most %2 can be "
+                                "used). Move or rename the file and open it again:\n%3")
+                     .arg(pathBytes)
+                     .arg(kMaxPathBytes)
+                     .arg(path),
+             .caption = language_.GetMessageText(kTextError),
+             .icon = MessageIcon::Error});
+        return false;
+    }
+
+    // The previous source is forgotten from here on, also when this one fails.
+    project_.videos.clear();
+    project_.audios.clear();
+
+    SourceProbe probe(settings_, dialogs_, language_);
+    const std::optional<int64_t> probed = probe.probeSource(path);
+    if (!probed) {
+        dialogs_.showMessage({.text = language_.GetMessageText(kTextNoDuration) +
+                                      language_.GetMessageText(kTextNotOpenFile),
+                              .caption = language_.GetMessageText(kTextError) +
+                                         QStringLiteral(" IDS_MESSAGE_NO_DURATION"),
+                              .icon = MessageIcon::Error});
+        return false;
+    }
+
+    VideoItem video;
+    video.path = path;
+    video.duration = *probed / kUnitsPerSecond * kUnitsPerSecond;
+    video.transition = transitions_.chooseTransition(0);
+    project_.videos.push_back(video);
+
+    project_.audios.push_back({path, SourceProbe::probeAudioDuration(path)});
+
+    store_.writeText(QStringLiteral("Option"), QStringLiteral("LastPhotoFolder"),
+                     folderOf(project_.videos.back().path));
+
+    project_.startTime = 0;
+    project_.endTime = project_.videos.front().duration;
+
+    if (settings_.frameRateIndex == 0) {
+        settings_.frameRate = settings_.sourceFrameRate;
+    }
+    return true;
+}
+
+ClipTimeTexts SourceOpener::clipTimeTexts() const {
+    ClipTimeTexts texts;
+    texts.position = QStringLiteral("00:00:00 / ") + formatClock(project_.endTime);
+    texts.startTime = formatClock(0);
+    texts.endTime = formatClock(project_.endTime);
+    return texts;
+}
