@@ -1,0 +1,130 @@
+#include "output/CurrentCompressors.h"
+
+#include <QString>
+
+const char* const kCompressorPresetName = "Quenzel";
+
+namespace {
+
+struct BoundCompressors {
+    GObjectPtr<GstElement> video;
+    GObjectPtr<GstElement> audio;
+
+    GObjectPtr<GstElement>& of(CompressorKind kind) {
+        return kind == CompressorKind::Video ? video : audio;
+    }
+};
+
+// Process-wide by design: the compressors outlive the dialog that chose them.
+BoundCompressors& boundCompressors() {
+    static BoundCompressors bound;
+    return bound;
+}
+
+void applySavedPreset(GstElement* element) {
+    if (!GST_IS_PRESET(element)) {
+        return;
+    }
+    gchar** names = gst_preset_get_preset_names(GST_PRESET(element));
+    if (names && g_strv_contains(names, kCompressorPresetName)) {
+        gst_preset_load_preset(GST_PRESET(element), kCompressorPresetName);
+    }
+    g_strfreev(names);
+}
+
+bool isConfigurable(const GParamSpec* spec) {
+    const GParamFlags flags = spec->flags;
+    return (flags & G_PARAM_READABLE) && (flags & G_PARAM_WRITABLE) &&
+           !(flags & (G_PARAM_CONSTRUCT_ONLY | G_PARAM_DEPRECATED)) &&
+           g_strcmp0(spec->name, "name") != 0 && g_strcmp0(spec->name, "parent") != 0;
+}
+
+void copyConfiguration(GstElement* from, GstElement* to) {
+    guint count = 0;
+    GParamSpec** specs = g_object_class_list_properties(G_OBJECT_GET_CLASS(from), &count);
+    for (guint i = 0; i < count; ++i) {
+        const GParamSpec* spec = specs[i];
+        if (!isConfigurable(spec)) {
+            continue;
+        }
+        GValue wanted = G_VALUE_INIT;
+        GValue present = G_VALUE_INIT;
+        g_value_init(&wanted, spec->value_type);
+        g_value_init(&present, spec->value_type);
+        g_object_get_property(G_OBJECT(from), spec->name, &wanted);
+        g_object_get_property(G_OBJECT(to), spec->name, &present);
+        if (g_param_values_cmp(const_cast<GParamSpec*>(spec), &wanted, &present) != 0) {
+            g_object_set_property(G_OBJECT(to), spec->name, &wanted);
+        }
+        g_value_unset(&wanted);
+        g_value_unset(&present);
+    }
+    g_free(specs);
+}
+
+}  // namespace
+
+bool bindCompressor(CompressorKind kind, int32_t position, UserDialogs& dialogs) {
+    GObjectPtr<GstElement>& slot = boundCompressors().of(kind);
+    slot.reset();
+    const QList<CompressorEntry> catalogue = compressorCatalogue(kind);
+    if (position < 0 || position >= catalogue.size()) {
+        return false;
+    }
+    const QByteArray factory = catalogue[position].factoryName.toUtf8();
+    GObjectPtr<GstElement> element =
+        refSink(gst_element_factory_make(factory.constData(), nullptr));
+    if (!element) {
+        dialogs.inform(QStringLiteral("Failed to bind to object"));
+        return false;
+    }
+    applySavedPreset(element.get());
+    slot = std::move(element);
+    return true;
+}
+
+GstElement* currentCompressor(CompressorKind kind) {
+    return boundCompressors().of(kind).get();
+}
+
+GstElement* currentVideoCompressor() {
+    return currentCompressor(CompressorKind::Video);
+}
+
+GstElement* currentAudioCompressor() {
+    return currentCompressor(CompressorKind::Audio);
+}
+
+GObjectPtr<GstElement> makeCompressorElement(CompressorKind kind) {
+    GstElement* bound = currentCompressor(kind);
+    if (!bound) {
+        return nullptr;
+    }
+    GstElementFactory* factory = gst_element_get_factory(bound);
+    if (!factory) {
+        return nullptr;
+    }
+    GObjectPtr<GstElement> copy = refSink(gst_element_factory_create(factory, nullptr));
+    if (copy) {
+        copyConfiguration(bound, copy.get());
+    }
+    return copy;
+}
+
+void releaseCompressor(CompressorKind kind) {
+    boundCompressors().of(kind).reset();
+}
+
+void releaseCompressors() {
+    releaseCompressor(CompressorKind::Video);
+    releaseCompressor(CompressorKind::Audio);
+}
+
+bool saveCompressorPreset(GstElement* element) {
+    return element && GST_IS_PRESET(element) &&
+           gst_preset_save_preset(GST_PRESET(element), kCompressorPresetName);
+}
+
+Status disableDivxFeedback() {
+    return status::kOk;
+}
