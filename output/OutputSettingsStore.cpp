@@ -1,0 +1,141 @@
+#include "output/OutputSettingsStore.h"
+
+#include "output/CurrentCompressors.h"
+#include "output/DefaultOutputName.h"
+#include "output/OutputFormats.h"
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+
+constexpr int32_t kCompressorNotChosen = -2;
+constexpr int32_t kNoCompressor = -1;
+
+QString compressorSection(CompressorKind kind) {
+    return kind == CompressorKind::Video ? QStringLiteral("DexVideoCompress")
+                                         : QStringLiteral("DexAudioCompress");
+}
+
+int32_t& useFlag(OutputSettings& settings, CompressorKind kind) {
+    return kind == CompressorKind::Video ? settings.useVideoCompressor
+                                         : settings.useAudioCompressor;
+}
+
+void storeCompressorChoice(CompressorKind kind, int32_t number, SettingsStore& store,
+                           UserDialogs& dialogs) {
+    store.writeInt(compressorSection(kind), QStringLiteral("CompressorNumber"), number);
+    if (number >= 0) {
+        bindCompressor(kind, number, dialogs);
+    }
+}
+
+}  // namespace
+
+void loadOutputFormat(const SettingsStore& store, OutputSettings& settings) {
+    settings.outputFormat = store.readInt(kSettings, QStringLiteral("nOuptputFormat"), 0);
+}
+
+int32_t storedCompressorNumber(const SettingsStore& store, CompressorKind kind) {
+    return store.readInt(compressorSection(kind), QStringLiteral("CompressorNumber"),
+                         kCompressorNotChosen);
+}
+
+void loadCompressorChoice(CompressorKind kind, const SettingsStore& store, OutputSettings& settings,
+                          UserDialogs& dialogs) {
+    const int32_t number = storedCompressorNumber(store, kind);
+    if (number == kCompressorNotChosen) {
+        if (std::optional<int32_t> preferred = findPreferredCompressor(kind)) {
+            bindCompressor(kind, *preferred, dialogs);
+        } else {
+            useFlag(settings, kind) = 0;
+        }
+    } else if (number == kNoCompressor) {
+        useFlag(settings, kind) = 0;
+    } else {
+        // An entry that has gone since leaves nothing bound; the flag stays as chosen.
+        useFlag(settings, kind) = 1;
+        bindCompressor(kind, number, dialogs);
+    }
+}
+
+void loadCompressorChoices(const SettingsStore& store, OutputSettings& settings,
+                           UserDialogs& dialogs) {
+    loadCompressorChoice(CompressorKind::Video, store, settings, dialogs);
+    loadCompressorChoice(CompressorKind::Audio, store, settings, dialogs);
+}
+
+void loadOutputNameAndSize(const SettingsStore& store, OutputSettings& settings,
+                           UserDialogs& dialogs) {
+    QString name = store.readText(kSettings, QStringLiteral("OutputName"), QString());
+    if (name.size() > kMaxOutputNameLength) {
+        dialogs.inform(QString::fromLatin1(kOutputNameTooLongText));
+        name.clear();
+    }
+    if (name.isEmpty()) {
+        name = defaultOutputName(dialogs);
+    }
+    const ExtensionResult named = applyFormatExtension(settings.outputFormat, name, dialogs);
+    if (named.accepted) {
+        settings.outputName = named.path;
+    }
+    settings.outputWidth = store.readInt(kSettings, QStringLiteral("OutputWidth"), 0);
+    settings.outputHeight = store.readInt(kSettings, QStringLiteral("OutputHigh"), 0);
+}
+
+void loadFrameRateAndBitrates(const SettingsStore& store, OutputSettings& settings) {
+    const int32_t index = store.readInt(kSettings, QStringLiteral("OutputFrameRateIndex"), 1);
+    std::optional<double> rate = presetFrameRate(index);
+    if (index == kFrameRateOriginalPosition) {
+        // The main window puts the source's rate here when it opens a source.
+        rate = kDefaultFrameRate;
+    } else if (index == kFrameRateCustomPosition) {
+        const double typed = parseDecimalText(
+            store.readText(kSettings, QStringLiteral("OutputFrameRate"), QStringLiteral("23.976")));
+        // A damaged custom rate would later divide by zero; it counts as no valid choice.
+        if (typed >= kMinimumFrameRate) {
+            rate = typed;
+        }
+    }
+    settings.frameRateIndex = rate ? index : 1;
+    settings.frameRate = rate.value_or(kDefaultFrameRate);
+    settings.videoBitrate = store.readInt(kSettings, QStringLiteral("n_video_bitrate"), 798720);
+    settings.audioBitrate = store.readInt(kSettings, QStringLiteral("n_audio_bitrate"), 128000);
+    settings.useFileProfile = store.readInt(kSettings, QStringLiteral("b_file_profile"), 0);
+}
+
+void loadOutputSettings(const SettingsStore& store, OutputSettings& settings,
+                        UserDialogs& dialogs) {
+    loadOutputFormat(store, settings);
+    loadCompressorChoices(store, settings, dialogs);
+    loadOutputNameAndSize(store, settings, dialogs);
+    loadFrameRateAndBitrates(store, settings);
+}
+
+int32_t initialCompressorListPosition(const SettingsStore& store, CompressorKind kind) {
+    const int32_t number = storedCompressorNumber(store, kind);
+    if (number != kCompressorNotChosen) {
+        return number + 1;
+    }
+    const std::optional<int32_t> preferred = findPreferredCompressor(kind);
+    return preferred ? *preferred + 1 : 0;
+}
+
+void commitOutputOk(const OutputOkDecision& decision, SettingsStore& store, UserDialogs& dialogs) {
+    const OutputSettings& settings = decision.settings;
+    store.writeInt(kSettings, QStringLiteral("OutputFrameRateIndex"), settings.frameRateIndex);
+    store.writeText(kSettings, QStringLiteral("OutputFrameRate"), decision.storedFrameRateText);
+    store.writeText(kSettings, QStringLiteral("OutputName"), settings.outputName);
+    store.writeInt(kSettings, QStringLiteral("OutputWidth"), settings.outputWidth);
+    store.writeInt(kSettings, QStringLiteral("OutputHigh"), settings.outputHeight);
+    if (decision.videoCompressorNumber) {
+        storeCompressorChoice(CompressorKind::Video, *decision.videoCompressorNumber, store,
+                              dialogs);
+    }
+    if (decision.audioCompressorNumber) {
+        storeCompressorChoice(CompressorKind::Audio, *decision.audioCompressorNumber, store,
+                              dialogs);
+    }
+    store.writeInt(kSettings, QStringLiteral("n_video_bitrate"), settings.videoBitrate);
+    store.writeInt(kSettings, QStringLiteral("n_audio_bitrate"), settings.audioBitrate);
+    store.writeInt(kSettings, QStringLiteral("nOuptputFormat"), settings.outputFormat);
+}
