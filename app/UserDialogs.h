@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <optional>
 
 // Every message box and common dialog the program shows goes through this interface, so that the
@@ -55,6 +56,8 @@ class UserDialogs {
     virtual std::optional<QString> chooseFileToOpen(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> chooseFileToSave(const FileDialogRequest& request) = 0;
     virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;
+    // Opens a page in the user's web browser.
+    virtual void openWebPage(const QUrl& page) = 0;
 
     // Shorthand for the most common box: a text with an OK button.
     void inform(const QString& text, const QString& caption = {}, bool ownedByMainWindow = true) {

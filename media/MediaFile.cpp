@@ -19,7 +19,7 @@ struct MediaFacts {
 namespace {
 
 // Discovery waits for the first frames; a file that gives none within this time is not playable.
-constexpr GstClockTime kDiscoveryTimeout = 20 * GST_SECOND;
+constexpr GstClockTime kDiscoveryTimeout = 10 * GST_SECOND;
 
 int64_t toHundredNanoseconds(GstClockTime time) {
     return static_cast<int64_t>(time / 100);

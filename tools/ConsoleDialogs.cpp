@@ -47,3 +47,8 @@ std::optional<QString> ConsoleDialogs::chooseFileToSave(const FileDialogRequest&
 std::optional<QFont> ConsoleDialogs::chooseFont(const QFont&) {
     return std::nullopt;
 }
+
+void ConsoleDialogs::openWebPage(const QUrl& page) {
+    errors_ << "  See " << page.toString() << '\n';
+    errors_.flush();
+}

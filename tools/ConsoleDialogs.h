@@ -15,6 +15,7 @@ class ConsoleDialogs : public UserDialogs {
     std::optional<QString> chooseFileToOpen(const FileDialogRequest& request) override;
     std::optional<QString> chooseFileToSave(const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
+    void openWebPage(const QUrl& page) override;
 
   private:
     QTextStream errors_;

@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
@@ -6,12 +7,14 @@
 #include "app/SettingsStore.h"
 #include "language/Language.h"
 #include "media/MediaFramework.h"
+#include "output/CompressorCatalogue.h"
 #include "output/OutputSettings.h"
 #include "project/ConversionProject.h"
 #include "project/ProjectDefaults.h"
 #include "project/SourceOpener.h"
 #include "project/TransitionChooser.h"
 #include "tools/ConsoleDialogs.h"
+#include "tools/ConvertCommand.h"
 
 namespace {
 
@@ -42,24 +45,181 @@ int printInfo(const QString& path) {
 
 }  // namespace
 
+namespace {
+
+struct Options {
+    QCommandLineOption info{
+        QStringLiteral("info"),
+        QStringLiteral("Open FILE as Quenzel's Open Video does and print what it takes, one "
+                       "'name: value' per line: duration (whole seconds), width, height, "
+                       "frame-rate (frames per second, 3 decimals) and audio-duration "
+                       "(100-ns units; 0 or -1 when the sound cannot be measured). Exit "
+                       "status 1 when FILE cannot be opened; the reason is printed on "
+                       "standard error."),
+        QStringLiteral("FILE")};
+    QCommandLineOption listCompressors{
+        QStringLiteral("list-compressors"),
+        QStringLiteral(
+            "List the installed compressors of KIND (video or audio), one name per line."),
+        QStringLiteral("KIND")};
+    QCommandLineOption output{
+        QStringList{QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("The file to write (default: the output file stored by "
+                       "Quenzel's Options, with the format's extension when "
+                       "--format is given)."),
+        QStringLiteral("PATH")};
+    QCommandLineOption start{
+        QStringLiteral("start"),
+        QStringLiteral("Where the part to convert begins, in seconds (decimals "
+                       "allowed; default 0)."),
+        QStringLiteral("SECONDS")};
+    QCommandLineOption end{QStringLiteral("end"),
+                           QStringLiteral("Where the part to convert ends, in seconds (decimals "
+                                          "allowed; default the whole clip in whole seconds)."),
+                           QStringLiteral("SECONDS")};
+    QCommandLineOption format{QStringLiteral("format"),
+                              QStringLiteral("The container: avi, wmv, mkv or asf (default: the "
+                                             "stored one)."),
+                              QStringLiteral("avi|wmv|mkv|asf")};
+    QCommandLineOption size{
+        QStringLiteral("size"),
+        QStringLiteral("Picture size, e.g. 640x480 (made even, at least 16), or "
+                       "original (default: the source's)."),
+        QStringLiteral("WxH|original")};
+    QCommandLineOption fps{QStringLiteral("fps"),
+                           QStringLiteral("Frame rate, e.g. 25 or 29.97, or original (default: the "
+                                          "stored one)."),
+                           QStringLiteral("N|original")};
+    QCommandLineOption resize{QStringLiteral("resize"),
+                              QStringLiteral("keep: fit the picture with black borders (default); "
+                                             "stretch: fill the frame."),
+                              QStringLiteral("keep|stretch")};
+    QCommandLineOption videoCompressor{
+        QStringLiteral("video-compressor"),
+        QStringLiteral("Video compressor for AVI, MKV and ASF: a name from --list-compressors "
+                       "video, a unique part of one, or none for uncompressed pictures."),
+        QStringLiteral("NAME|none")};
+    QCommandLineOption audioCompressor{
+        QStringLiteral("audio-compressor"),
+        QStringLiteral("Audio compressor for AVI, MKV and ASF: a name from --list-compressors "
+                       "audio, a unique part of one, or none for uncompressed sound."),
+        QStringLiteral("NAME|none")};
+    QCommandLineOption videoBitrate{
+        QStringLiteral("video-bitrate"),
+        QStringLiteral("WMV video bitrate in Kbps (1 Kbps = 1024 bit/s)."), QStringLiteral("KBPS")};
+    QCommandLineOption audioBitrate{
+        QStringLiteral("audio-bitrate"),
+        QStringLiteral("WMV audio bitrate in Kbps: 64, 128, 192 or 320."), QStringLiteral("KBPS")};
+    QCommandLineOption replace{QStringLiteral("y"),
+                               QStringLiteral("Replace an existing output file (without it, an "
+                                              "existing file is left alone and nothing is done).")};
+};
+
+std::optional<double> secondsOption(const QCommandLineParser& parser,
+                                    const QCommandLineOption& option, bool* ok) {
+    if (!parser.isSet(option)) {
+        return std::nullopt;
+    }
+    bool parsed = false;
+    const double value = parser.value(option).toDouble(&parsed);
+    if (!parsed || !(value >= 0)) {
+        QTextStream(stderr) << "--" << option.names().constLast()
+                            << " takes seconds (0 or more), not \"" << parser.value(option)
+                            << "\".\n";
+        *ok = false;
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<QString> textOption(const QCommandLineParser& parser,
+                                  const QCommandLineOption& option) {
+    return parser.isSet(option) ? std::optional<QString>(parser.value(option)) : std::nullopt;
+}
+
+bool readConvertOptions(const QCommandLineParser& parser, const Options& known,
+                        ConvertOptions* options) {
+    bool ok = true;
+    QTextStream errors(stderr);
+    options->input = parser.positionalArguments().constFirst();
+    options->output = parser.value(known.output);
+    options->startSeconds = secondsOption(parser, known.start, &ok);
+    options->endSeconds = secondsOption(parser, known.end, &ok);
+    if (parser.isSet(known.format)) {
+        const QStringList formats = {"avi", "wmv", "mkv", "asf"};
+        const int format = formats.indexOf(parser.value(known.format).toLower());
+        if (format < 0) {
+            errors << "--format takes avi, wmv, mkv or asf.\n";
+            ok = false;
+        }
+        options->format = format;
+    }
+    options->size = textOption(parser, known.size);
+    options->fps = textOption(parser, known.fps);
+    options->resize = textOption(parser, known.resize);
+    if (options->resize && *options->resize != "keep" && *options->resize != "stretch") {
+        errors << "--resize takes keep or stretch.\n";
+        ok = false;
+    }
+    options->videoCompressor = textOption(parser, known.videoCompressor);
+    options->audioCompressor = textOption(parser, known.audioCompressor);
+    if (parser.isSet(known.videoBitrate)) {
+        bool parsed = false;
+        options->videoBitrateKbps = parser.value(known.videoBitrate).toInt(&parsed);
+        if (!parsed || *options->videoBitrateKbps <= 0) {
+            errors << "--video-bitrate takes a number of Kbps above 0.\n";
+            ok = false;
+        }
+    }
+    if (parser.isSet(known.audioBitrate)) {
+        const int kbps = parser.value(known.audioBitrate).toInt();
+        if (kbps != 64 && kbps != 128 && kbps != 192 && kbps != 320) {
+            errors << "--audio-bitrate takes 64, 128, 192 or 320.\n";
+            ok = false;
+        }
+        options->audioBitrateKbps = kbps;
+    }
+    options->replaceExisting = parser.isSet(known.replace);
+    options->showProgress = isatty(STDERR_FILENO);
+    return ok;
+}
+
+int printCompressors(const QString& kindName) {
+    const QString kind = kindName.toLower();
+    if (kind != "video" && kind != "audio") {
+        QTextStream(stderr) << "--list-compressors takes video or audio.\n";
+        return 2;
+    }
+    QTextStream out(stdout);
+    for (const CompressorEntry& entry :
+         compressorCatalogue(kind == "video" ? CompressorKind::Video : CompressorKind::Audio)) {
+        out << entry.name << '\n';
+    }
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quenzel-convert"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Converts a video file the way Quenzel does, from the command line.\n"
-                       "Uses Quenzel's stored output settings and never changes them."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Converts a video file the way Quenzel does, from the command line:\n"
+        "  quenzel-convert [options] INPUT\n"
+        "opens INPUT as Open Video does, applies the options to Quenzel's stored output settings "
+        "(never changing them) and writes the file. Questions Quenzel would ask are answered with "
+        "their default and printed. Exit status 0 only when the file was written completely."));
     parser.addHelpOption();
-    const QCommandLineOption infoOption(
-        QStringLiteral("info"),
-        QStringLiteral("Open FILE as Quenzel's Open Video does and print what it takes, one "
-                       "'name: value' per line: duration (whole seconds), width, height, "
-                       "frame-rate (frames per second) and audio-duration (100-ns units; 0 or -1 "
-                       "when the sound cannot be measured). Exit status 1 when FILE cannot be "
-                       "opened; the reason is printed on standard error."),
-        QStringLiteral("FILE"));
-    parser.addOption(infoOption);
+    const Options known;
+    for (const QCommandLineOption& option :
+         {known.info, known.listCompressors, known.output, known.start, known.end, known.format,
+          known.size, known.fps, known.resize, known.videoCompressor, known.audioCompressor,
+          known.videoBitrate, known.audioBitrate, known.replace}) {
+        parser.addOption(option);
+    }
+    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The video to convert."));
     parser.process(application);
 
     QString startError;
@@ -67,8 +227,18 @@ int main(int argc, char** argv) {
         QTextStream(stderr) << "GStreamer could not start: " << startError << '\n';
         return 1;
     }
-    if (parser.isSet(infoOption)) {
-        return printInfo(parser.value(infoOption));
+    if (parser.isSet(known.info)) {
+        return printInfo(parser.value(known.info));
     }
-    parser.showHelp(2);
+    if (parser.isSet(known.listCompressors)) {
+        return printCompressors(parser.value(known.listCompressors));
+    }
+    if (parser.positionalArguments().size() != 1) {
+        parser.showHelp(2);
+    }
+    ConvertOptions options;
+    if (!readConvertOptions(parser, known, &options)) {
+        return 2;
+    }
+    return runConversion(options);
 }

@@ -13,6 +13,7 @@ class ScriptedDialogs : public UserDialogs {
     std::optional<QString> chooseFileToOpen(const FileDialogRequest& request) override;
     std::optional<QString> chooseFileToSave(const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
+    void openWebPage(const QUrl& page) override { webPages.append(page); }
 
     // Queued answers; when a queue is empty the default is taken (OK/Yes, cancel for dialogs).
     std::deque<MessageAnswer> answers;
@@ -21,6 +22,7 @@ class ScriptedDialogs : public UserDialogs {
 
     QList<MessageRequest> messages;
     QList<FileDialogRequest> fileRequests;
+    QList<QUrl> webPages;
 
     QStringList texts() const;
     bool sawText(const QString& text) const { return texts().contains(text); }

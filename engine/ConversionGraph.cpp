@@ -1,0 +1,173 @@
+#include "engine/ConversionGraph.h"
+
+#include <gst/pbutils/pbutils.h>
+
+#include <chrono>
+
+#include "media/RenderEngine.h"
+
+namespace {
+
+QString errorTextOf(GstMessage* message) {
+    GError* rawError = nullptr;
+    gchar* rawDebug = nullptr;
+    gst_message_parse_error(message, &rawError, &rawDebug);
+    GErrorPtr error(rawError);
+    GCharPtr debug(rawDebug);
+    return error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown error.");
+}
+
+}  // namespace
+
+ConversionGraph::ConversionGraph(std::unique_ptr<RenderEngine> engine)
+    : engine_(std::move(engine)) {
+    GObjectPtr<GstBus> bus(gst_pipeline_get_bus(pipeline()));
+    gst_bus_set_sync_handler(bus.get(), &ConversionGraph::onBusMessage, this, nullptr);
+}
+
+ConversionGraph::~ConversionGraph() {
+    if (GstPipeline* graph = pipeline()) {
+        gst_element_set_state(GST_ELEMENT(graph), GST_STATE_NULL);
+        GObjectPtr<GstBus> bus(gst_pipeline_get_bus(graph));
+        gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+    }
+    branches_.clear();
+    engine_->scrapIt();
+}
+
+GstPipeline* ConversionGraph::pipeline() const {
+    return engine_->filterGraph();
+}
+
+void ConversionGraph::addBranch(GstPad* timelinePad, GstElement* firstElement, bool video) {
+    // The picture measures progress; sound only when there is no picture.
+    if (!progressPad_ || (video && !progressIsVideo_)) {
+        progressPad_ = timelinePad;
+        progressIsVideo_ = video;
+    }
+    branches_.push_back({timelinePad, addRef(firstElement), video});
+    gst_pad_add_probe(timelinePad, GST_PAD_PROBE_TYPE_BUFFER, &ConversionGraph::onBuffer, this,
+                      nullptr);
+}
+
+GstPadProbeReturn ConversionGraph::onBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+    auto* graph = static_cast<ConversionGraph*>(self);
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (pad != graph->progressPad_.load() || !GST_BUFFER_PTS_IS_VALID(buffer)) {
+        return GST_PAD_PROBE_OK;
+    }
+    GstClockTime end = GST_BUFFER_PTS(buffer);
+    if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
+        end += GST_BUFFER_DURATION(buffer);
+    }
+    const auto units = static_cast<int64_t>(end / 100);
+    int64_t previous = graph->writtenTime_.load();
+    while (units > previous && !graph->writtenTime_.compare_exchange_weak(previous, units)) {
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+Status ConversionGraph::run(QString* errorText) {
+    const GstStateChangeReturn result =
+        gst_element_set_state(GST_ELEMENT(pipeline()), GST_STATE_PLAYING);
+    if (result != GST_STATE_CHANGE_FAILURE) {
+        return status::kOk;
+    }
+    if (errorText) {
+        *errorText = pendingErrorText();
+    }
+    gst_element_set_state(GST_ELEMENT(pipeline()), GST_STATE_NULL);
+    return status::kFail;
+}
+
+QString ConversionGraph::pendingErrorText() {
+    std::lock_guard lock(mutex_);
+    QString text =
+        errorText_.isEmpty() ? QStringLiteral("The conversion could not start.") : errorText_;
+    if (!missingCodecs_.isEmpty()) {
+        text += QStringLiteral("\nMissing: %1").arg(missingCodecs_);
+    }
+    return text;
+}
+
+GstBusSyncReply ConversionGraph::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
+    static_cast<ConversionGraph*>(self)->handleBusMessage(message);
+    return GST_BUS_DROP;
+}
+
+void ConversionGraph::handleBusMessage(GstMessage* message) {
+    switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_EOS: {
+            {
+                std::lock_guard lock(mutex_);
+                endOfStreamSeen_ = true;
+            }
+            endOfStream_.notify_all();
+            if (!finishing_.load()) {
+                QMetaObject::invokeMethod(
+                    this, [this] { Q_EMIT completed(); }, Qt::QueuedConnection);
+            }
+            break;
+        }
+        case GST_MESSAGE_ERROR: {
+            const QString text = errorTextOf(message);
+            QString shown;
+            {
+                std::lock_guard lock(mutex_);
+                if (!errorText_.isEmpty()) {
+                    break;  // the first error is the cause; the rest follow from it
+                }
+                errorText_ = text;
+            }
+            shown = pendingErrorText();
+            QMetaObject::invokeMethod(
+                this, [this, shown] { Q_EMIT failed(shown); }, Qt::QueuedConnection);
+            break;
+        }
+        case GST_MESSAGE_ELEMENT:
+            if (gst_is_missing_plugin_message(message)) {
+                GCharPtr description(gst_missing_plugin_message_get_description(message));
+                std::lock_guard lock(mutex_);
+                if (!missingCodecs_.isEmpty()) {
+                    missingCodecs_ += QStringLiteral(", ");
+                }
+                missingCodecs_ += QString::fromUtf8(description.get());
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+bool ConversionGraph::finish(int timeoutMs) {
+    finishing_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        if (endOfStreamSeen_) {
+            gst_element_set_state(GST_ELEMENT(pipeline()), GST_STATE_NULL);
+            return true;
+        }
+    }
+    for (Branch& branch : branches_) {
+        // Nothing more from the timeline; the end of the stream goes in behind what is queued.
+        gst_pad_add_probe(
+            branch.timelinePad,
+            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                         GST_PAD_PROBE_TYPE_BUFFER_LIST),
+            [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_DROP; }, nullptr,
+            nullptr);
+        GObjectPtr<GstPad> sink(gst_element_get_static_pad(branch.firstElement.get(), "sink"));
+        if (sink) {
+            gst_pad_send_event(sink.get(), gst_event_new_eos());
+        }
+    }
+    bool finished = false;
+    {
+        std::unique_lock lock(mutex_);
+        finished = endOfStream_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+            return endOfStreamSeen_ || !errorText_.isEmpty();
+        }) && endOfStreamSeen_;
+    }
+    gst_element_set_state(GST_ELEMENT(pipeline()), GST_STATE_NULL);
+    return finished;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <gst/gst.h>
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "media/GPtr.h"
+#include "media/Status.h"
+
+class RenderEngine;
+
+// A built conversion pipeline, from the render engine's timeline to the writer. It runs on
+// GStreamer's streaming threads; what they report reaches the program as signals on the thread
+// that owns this object, never as calls from those threads.
+class ConversionGraph : public QObject {
+    Q_OBJECT
+  public:
+    explicit ConversionGraph(std::unique_ptr<RenderEngine> engine);
+    ~ConversionGraph() override;
+
+    RenderEngine& engine() { return *engine_; }
+    GstPipeline* pipeline() const;
+
+    // Marks the first element of the branch fed by a timeline output pad: Stop ends the file
+    // there, and the branch's progress is watched. The first video branch decides the progress.
+    void addBranch(GstPad* timelinePad, GstElement* firstElement, bool video);
+
+    // Starts the pipeline. On failure errorText gets the framework's explanation.
+    Status run(QString* errorText);
+
+    // Ends the written file properly: the timeline stops delivering, the end of the stream goes
+    // through the encoders and the writer, and the pipeline stops once the writer has finished,
+    // or after `timeoutMs` at the latest. True when the writer finished in time.
+    bool finish(int timeoutMs);
+
+    // How far the conversion got, in 100-ns units of the output.
+    int64_t writtenTime() const { return writtenTime_.load(); }
+
+  Q_SIGNALS:
+    // The writer wrote the end of the stream.
+    void completed();
+    // The pipeline failed; the text is the framework's explanation.
+    void failed(const QString& text);
+
+  private:
+    struct Branch {
+        GstPad* timelinePad = nullptr;  // owned by the timeline
+        GObjectPtr<GstElement> firstElement;
+        bool video = false;
+    };
+
+    static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
+    static GstPadProbeReturn onBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    void handleBusMessage(GstMessage* message);
+    QString pendingErrorText();
+
+    std::unique_ptr<RenderEngine> engine_;
+    std::vector<Branch> branches_;
+    std::atomic<int64_t> writtenTime_{0};
+    std::atomic<GstPad*> progressPad_{nullptr};
+    bool progressIsVideo_ = false;
+    std::atomic<bool> finishing_{false};
+
+    std::mutex mutex_;
+    std::condition_variable endOfStream_;
+    bool endOfStreamSeen_ = false;
+    QString errorText_;
+    QString missingCodecs_;
+};

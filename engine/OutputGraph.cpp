@@ -1,0 +1,345 @@
+#include "engine/OutputGraph.h"
+
+#include <QFile>
+#include <QUrl>
+
+#include "app/UserDialogs.h"
+#include "engine/ConversionGraph.h"
+#include "engine/WmProfileEncoders.h"
+#include "media/Elements.h"
+#include "media/RenderEngine.h"
+#include "media/Timeline.h"
+#include "output/CurrentCompressors.h"
+#include "output/OutputSettings.h"
+
+const char* const kMatroskaHelpPage =
+    "https://gstreamer.freedesktop.org/documentation/matroska/matroskamux.html";
+const char* const kAsfMultiplexerSearchPage = "https://duckduckgo.com/?q=ASF+Multiplexer";
+
+namespace {
+
+constexpr const char* kWriterFailure =
+    "Error pBuilder->SetOutputFileName(&guid, Filename, &pMux, &pWriter )";
+constexpr const char* kRenderStreamFailure =
+    "failed pBuilder->RenderStream( NULL, NULL, pPin, NULL, pMux )";
+
+// The parser a writer needs behind an encoder of this output, or nullptr.
+const char* parserFor(GstElement* encoder) {
+    GObjectPtr<GstPad> source(gst_element_get_static_pad(encoder, "src"));
+    if (!source) {
+        return nullptr;
+    }
+    GstCapsPtr caps(gst_pad_query_caps(source.get(), nullptr));
+    if (!caps || gst_caps_is_any(caps.get()) || gst_caps_is_empty(caps.get())) {
+        return nullptr;
+    }
+    const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
+    const QByteArray name = gst_structure_get_name(structure);
+    int version = 0;
+    gst_structure_get_int(structure, "mpegversion", &version);
+    if (name == "video/mpeg") {
+        return version == 4 ? "mpeg4videoparse" : "mpegvideoparse";
+    }
+    if (name == "video/x-h264") {
+        return "h264parse";
+    }
+    if (name == "video/x-h265") {
+        return "h265parse";
+    }
+    if (name == "audio/mpeg") {
+        return version == 1 ? "mpegaudioparse" : "aacparse";
+    }
+    return nullptr;
+}
+
+// Sets each buffer's times to its running time and the stream to start at 0, for writers that
+// store buffer times as they come: encoders start their output far from 0 to leave room for
+// negative decoding times.
+GstPadProbeReturn rebaseToRunningTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* segment = static_cast<GstSegment*>(data);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) {
+            return GST_PAD_PROBE_OK;
+        }
+        gst_event_copy_segment(event, segment);
+        GstSegment plain;
+        gst_segment_init(&plain, GST_FORMAT_TIME);
+        gst_event_unref(event);
+        GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_segment(&plain);
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    if (segment->format != GST_FORMAT_TIME) {
+        return GST_PAD_PROBE_OK;
+    }
+    if (GST_BUFFER_PTS_IS_VALID(buffer)) {
+        GST_BUFFER_PTS(buffer) =
+            gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+    }
+    if (GST_BUFFER_DTS_IS_VALID(buffer)) {
+        GST_BUFFER_DTS(buffer) =
+            gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_DTS(buffer));
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+void rebaseOutput(GstElement* element) {
+    GObjectPtr<GstPad> source(gst_element_get_static_pad(element, "src"));
+    auto* segment = gst_segment_new();
+    gst_segment_init(segment, GST_FORMAT_UNDEFINED);
+    gst_pad_add_probe(source.get(),
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      &rebaseToRunningTime, segment,
+                      [](gpointer data) { gst_segment_free(static_cast<GstSegment*>(data)); });
+}
+
+class OutputGraphBuilder {
+  public:
+    OutputGraphBuilder(OutputSettings& settings, UserDialogs& dialogs)
+        : settings_(settings), dialogs_(dialogs) {}
+
+    std::unique_ptr<ConversionGraph> build(std::shared_ptr<Timeline> timeline,
+                                           const FilterPropertyDialog& propertyDialog);
+
+  private:
+    bool createWriter(GstBin* bin);
+    bool renderGroup(ConversionGraph& graph, int group);
+    bool buildBranch(ConversionGraph& graph, GstPad* pin, bool video, GstElement* encoder,
+                     QString* failedLink);
+    void inform(const QString& text) { dialogs_.inform(text); }
+    void report(const char* format, Status code) {
+        dialogs_.showMessage({.text = QString::asprintf(format, static_cast<unsigned>(code)),
+                              .caption = QStringLiteral("Quenzel"),
+                              .ownedByMainWindow = false});
+    }
+    bool writesFile() const {
+        return settings_.outputFormat >= OutputSettings::kAvi &&
+               settings_.outputFormat <= OutputSettings::kAsf;
+    }
+    bool storesBufferTimes() const {
+        return settings_.outputFormat == OutputSettings::kWmv ||
+               settings_.outputFormat == OutputSettings::kAsf;
+    }
+
+    OutputSettings& settings_;
+    UserDialogs& dialogs_;
+    WmProfile profile_;
+    GstElement* mux_ = nullptr;  // owned by the pipeline
+};
+
+bool OutputGraphBuilder::createWriter(GstBin* bin) {
+    const char* factory = nullptr;
+    switch (settings_.outputFormat) {
+        case OutputSettings::kAvi:
+            factory = "avimux";
+            break;
+        case OutputSettings::kMkv:
+            factory = "matroskamux";
+            break;
+        case OutputSettings::kWmv:
+        case OutputSettings::kAsf:
+            factory = "asfmux";
+            break;
+        default:
+            return true;  // previews play into the default sinks
+    }
+    GObjectPtr<GstElement> mux;
+    GObjectPtr<GstElement> sink;
+    if (failed(makeElement(factory, "writer", &mux)) ||
+        failed(makeElement("filesink", "file", &sink))) {
+        switch (settings_.outputFormat) {
+            case OutputSettings::kMkv:
+                inform(QStringLiteral("Please install MKV codec)"));
+                dialogs_.openWebPage(QUrl(QString::fromLatin1(kMatroskaHelpPage)));
+                break;
+            case OutputSettings::kAsf:
+                inform(QStringLiteral("Please install ASF Multipexer)"));
+                dialogs_.openWebPage(QUrl(QString::fromLatin1(kAsfMultiplexerSearchPage)));
+                break;
+            default:
+                inform(QString::fromLatin1(kWriterFailure));
+                break;
+        }
+        return false;
+    }
+    g_object_set(sink.get(), "location", QFile::encodeName(settings_.outputName).constData(),
+                 nullptr);
+    gst_bin_add_many(bin, mux.get(), sink.get(), nullptr);
+    g_object_ref(mux.get());  // balance: the bin holds its own, ours goes with `mux`
+    g_object_unref(mux.get());
+    if (!gst_element_link(mux.get(), sink.get())) {
+        inform(QString::fromLatin1(kWriterFailure));
+        return false;
+    }
+    mux_ = mux.get();
+    return true;
+}
+
+bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool video,
+                                     GstElement* encoder, QString* failedLink) {
+    GstBin* bin = GST_BIN(graph.pipeline());
+    std::vector<GObjectPtr<GstElement>> chain;
+    auto append = [&chain](const char* factory) {
+        GObjectPtr<GstElement> element;
+        if (failed(makeElement(factory, nullptr, &element))) {
+            return false;
+        }
+        chain.push_back(std::move(element));
+        return true;
+    };
+    bool made = append("queue");
+    if (video) {
+        made = made && append("videoconvert");
+    } else {
+        made = made && append("audioconvert") && append("audioresample");
+    }
+    if (!made) {
+        *failedLink = QStringLiteral("converter missing");
+        return false;
+    }
+    GObjectPtr<GstElement> rawFormat;
+    if (!encoder && mux_) {
+        // The writers take uncompressed pictures as I420 and sound as 16-bit integers.
+        GstCapsPtr caps(video ? gst_caps_from_string("video/x-raw,format=I420")
+                              : gst_caps_from_string("audio/x-raw,format=S16LE"));
+        makeElement("capsfilter", nullptr, &rawFormat);
+        g_object_set(rawFormat.get(), "caps", caps.get(), nullptr);
+        chain.push_back(std::move(rawFormat));
+    }
+    if (encoder) {
+        chain.push_back(addRef(encoder));
+        if (const char* parser = parserFor(encoder)) {
+            append(parser);
+        }
+    }
+    if (!mux_) {
+        append(video ? "autovideosink" : "autoaudiosink");
+    }
+    for (auto& element : chain) {
+        gst_bin_add(bin, element.get());
+    }
+    GObjectPtr<GstPad> queueSink(gst_element_get_static_pad(chain.front().get(), "sink"));
+    if (gst_pad_link(pin, queueSink.get()) != GST_PAD_LINK_OK) {
+        *failedLink = QStringLiteral("timeline → queue");
+        return false;
+    }
+    for (size_t index = 1; index < chain.size(); ++index) {
+        if (failed(linkChain({chain[index - 1].get(), chain[index].get()}, failedLink))) {
+            return false;
+        }
+    }
+    if (mux_) {
+        if (storesBufferTimes()) {
+            rebaseOutput(chain.back().get());
+        }
+        if (failed(linkChain({chain.back().get(), mux_}, failedLink))) {
+            return false;
+        }
+    }
+    graph.addBranch(pin, chain.front().get(), video);
+    return true;
+}
+
+bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
+    GstPad* pin = nullptr;
+    if (failed(graph.engine().groupOutputPin(group, &pin))) {
+        inform(QStringLiteral("Could not GetGroupOutputPin( g, &pPin )"));
+        return false;
+    }
+    const bool video = graph.engine().groupIsVideo(group);
+    GObjectPtr<GstElement> encoder;
+    if (settings_.outputFormat == OutputSettings::kWmv) {
+        encoder = makeProfileEncoder(profile_, video ? WmMajorType::Video : WmMajorType::Audio);
+        if (!encoder) {
+            dialogs_.showMessage({.text = QStringLiteral("The Windows Media encoder is not "
+                                                         "installed."),
+                                  .details = statusText(status::kNoDecoder)});
+            return false;
+        }
+    } else if (group == 0 ? settings_.useVideoCompressor : settings_.useAudioCompressor) {
+        encoder = makeCompressorElement(group == 0 ? CompressorKind::Video : CompressorKind::Audio);
+        if (!encoder) {
+            // The compressor chosen in the options cannot be made (or none is installed).
+            inform(statusText(status::kNoDecoder));
+            return false;
+        }
+        gst_element_set_name(encoder.get(), group == 0 ? "VideoCompressor" : "AudioCompressor");
+    }
+    QString failedLink;
+    if (!buildBranch(graph, pin, video, encoder.get(), &failedLink)) {
+        inform(QString::fromLatin1(kRenderStreamFailure));
+        dialogs_.showMessage({.text = statusText(status::kCannotConnect), .details = failedLink});
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(
+    std::shared_ptr<Timeline> timeline, const FilterPropertyDialog& propertyDialog) {
+    auto engine = std::make_unique<RenderEngine>();
+    if (failed(engine->setTimelineObject(timeline))) {
+        inform(QStringLiteral("Could not SetTimelineObject"));
+        return nullptr;
+    }
+    QString reason;
+    if (failed(engine->connectFrontEnd(&reason))) {
+        dialogs_.showMessage(
+            {.text = QStringLiteral("Could not ConnectFrontEnd"), .details = reason});
+        return nullptr;
+    }
+    auto graph = std::make_unique<ConversionGraph>(std::move(engine));
+    const int groups = graph->engine().groupCount();
+    if (groups == 0) {
+        inform(QStringLiteral("Could not GetGroupCount( &Groups )"));
+        return nullptr;
+    }
+    if (settings_.outputFormat == OutputSettings::kWmv) {
+        const Status built = buildWmvProfile(settings_, &profile_);
+        if (failed(built)) {
+            report("Failed to GenerateProfile Audio video with script!  hr=0x%x\n", built);
+            return nullptr;
+        }
+    }
+    if (!createWriter(GST_BIN(graph->pipeline()))) {
+        return nullptr;
+    }
+    if (settings_.outputFormat == OutputSettings::kWmv) {
+        if (settings_.useFileProfile == 1) {
+            const Status mapped = mapFileProfile(&profile_);
+            if (failed(mapped)) {
+                report("Failed to map profile ID!  hr=0x%x\n", mapped);
+                return nullptr;
+            }
+        }
+        // Nothing goes in front of the Windows Media writer but its own encoders.
+        settings_.useVideoCompressor = 0;
+        settings_.useAudioCompressor = 0;
+    }
+    for (int group = 0; group < groups; ++group) {
+        if (!renderGroup(*graph, group)) {
+            return nullptr;
+        }
+    }
+    if (settings_.outputFormat == OutputSettings::kPreviewWithProperties && propertyDialog) {
+        propertyDialog(graph->pipeline());
+    }
+    QString runError;
+    if (failed(graph->run(&runError))) {
+        inform(QStringLiteral("can not pControl->Run()!!!"));
+        dialogs_.inform(runError);
+        return nullptr;
+    }
+    return graph;
+}
+
+}  // namespace
+
+std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeline,
+                                                OutputSettings& settings, UserDialogs& dialogs,
+                                                const FilterPropertyDialog& propertyDialog) {
+    OutputGraphBuilder builder(settings, dialogs);
+    return builder.build(std::move(timeline), propertyDialog);
+}

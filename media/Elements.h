@@ -1,0 +1,21 @@
+#pragma once
+
+#include <gst/gst.h>
+
+#include <QString>
+
+#include "media/GPtr.h"
+#include "media/Status.h"
+
+// Creates an element of an installed factory, with a full reference of ours. Fails with
+// kNoDecoder when no such element is installed.
+Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>* element);
+
+// A readable name of a missing element or codec ("Matroska muxer"), for messages.
+QString missingElementDescription(const char* factory);
+
+// Links a row of elements already in one bin, naming the first link that fails.
+Status linkChain(std::initializer_list<GstElement*> elements, QString* failedLink = nullptr);
+
+// The frame rate as a fraction; the usual NTSC rates get their exact 1000/1001 fractions.
+void frameRateFraction(double framesPerSecond, int* numerator, int* denominator);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <gst/gst.h>
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "media/GPtr.h"
+#include "media/Status.h"
+
+class Timeline;
+struct RenderEngineParts;
+
+// Turns a timeline into a running GStreamer pipeline: a GStreamer Editing Services timeline with
+// one output pad per group, inside a pipeline that the writing end is added to. Every group
+// delivers every frame; nothing is dropped for speed.
+class RenderEngine {
+  public:
+    RenderEngine();
+    ~RenderEngine();
+    RenderEngine(const RenderEngine&) = delete;
+    RenderEngine& operator=(const RenderEngine&) = delete;
+
+    Status setTimelineObject(std::shared_ptr<Timeline> timeline);
+    std::shared_ptr<Timeline> timelineObject() const { return timeline_; }
+
+    // Builds the editing timeline and the pipeline. On failure errorText says why.
+    Status connectFrontEnd(QString* errorText = nullptr);
+
+    // The pipeline the writing end goes into; nullptr before connectFrontEnd.
+    GstPipeline* filterGraph() const;
+
+    // Groups of the timeline that deliver a stream: a sound group whose sources have no sound is
+    // left out, so the written file has no empty sound track.
+    int groupCount() const;
+    // The output pad of a delivering group (borrowed; valid while the engine lives).
+    Status groupOutputPin(int group, GstPad** pad) const;
+    // Whether a delivering group carries pictures.
+    bool groupIsVideo(int group) const;
+
+    // Stops and drops the pipeline.
+    void scrapIt();
+
+  private:
+    std::shared_ptr<Timeline> timeline_;
+    std::unique_ptr<RenderEngineParts> parts_;
+};

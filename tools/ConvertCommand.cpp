@@ -1,0 +1,268 @@
+#include "tools/ConvertCommand.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <QTimer>
+#include <atomic>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+
+#include "app/SettingsStore.h"
+#include "engine/ConversionJob.h"
+#include "language/Language.h"
+#include "output/CompressorCatalogue.h"
+#include "output/CurrentCompressors.h"
+#include "output/OutputFormats.h"
+#include "output/OutputRules.h"
+#include "output/OutputSettings.h"
+#include "output/OutputSettingsStore.h"
+#include "project/Clock.h"
+#include "project/ConversionProject.h"
+#include "project/ProjectDefaults.h"
+#include "project/SourceOpener.h"
+#include "project/TransitionChooser.h"
+#include "tools/ConsoleDialogs.h"
+
+namespace {
+
+constexpr const char* kProgramSettingsName = "quenzel";
+constexpr int kCustomFrameRatePosition = 6;
+constexpr int kProgressPeriodMs = 500;
+
+std::atomic<bool> interrupted{false};
+
+void onInterrupt(int) {
+    interrupted = true;
+}
+
+QTextStream& errors() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int64_t toUnits(double seconds) {
+    return static_cast<int64_t>(std::llround(seconds * kUnitsPerSecond));
+}
+
+// The catalogue position of a compressor named fully or by a unique part of its name.
+std::optional<int32_t> findCompressor(CompressorKind kind, const QString& wanted,
+                                      QString* problem) {
+    const QList<CompressorEntry> entries = compressorCatalogue(kind);
+    std::optional<int32_t> match;
+    QStringList candidates;
+    for (int32_t position = 0; position < entries.size(); ++position) {
+        const CompressorEntry& entry = entries[position];
+        if (entry.name.compare(wanted, Qt::CaseInsensitive) == 0 ||
+            entry.factoryName.compare(wanted, Qt::CaseInsensitive) == 0) {
+            return position;
+        }
+        if (entry.name.contains(wanted, Qt::CaseInsensitive)) {
+            match = position;
+            candidates.append(entry.name);
+        }
+    }
+    if (candidates.size() == 1) {
+        return match;
+    }
+    *problem =
+        candidates.isEmpty()
+            ? QStringLiteral("No compressor matches \"%1\" (see --list-compressors).").arg(wanted)
+            : QStringLiteral("\"%1\" matches several compressors: %2.")
+                  .arg(wanted, candidates.join(QStringLiteral("; ")));
+    return std::nullopt;
+}
+
+bool applyCompressor(CompressorKind kind, const std::optional<QString>& choice,
+                     OutputSettings& settings, UserDialogs& dialogs) {
+    if (!choice) {
+        return true;
+    }
+    int32_t& useFlag =
+        kind == CompressorKind::Video ? settings.useVideoCompressor : settings.useAudioCompressor;
+    if (choice->compare(QLatin1String("none"), Qt::CaseInsensitive) == 0) {
+        useFlag = 0;
+        return true;
+    }
+    QString problem;
+    const std::optional<int32_t> position = findCompressor(kind, *choice, &problem);
+    if (!position) {
+        errors() << problem << '\n';
+        return false;
+    }
+    useFlag = bindCompressor(kind, *position, dialogs) ? 1 : 0;
+    return useFlag == 1;
+}
+
+bool applySize(const QString& size, OutputSettings& settings) {
+    if (size.compare(QLatin1String("original"), Qt::CaseInsensitive) == 0) {
+        settings.outputWidth = settings.sourceWidth;
+        settings.outputHeight = settings.sourceHeight;
+        return true;
+    }
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})[xX*](\\d{1,5})$"));
+    const QRegularExpressionMatch match = pattern.match(size.trimmed());
+    if (!match.hasMatch()) {
+        errors() << "--size takes WIDTHxHEIGHT or original, not \"" << size << "\".\n";
+        return false;
+    }
+    settings.outputWidth = evenFrameDimension(match.captured(1).toInt());
+    settings.outputHeight = evenFrameDimension(match.captured(2).toInt());
+    return true;
+}
+
+bool applyFrameRate(const QString& fps, OutputSettings& settings) {
+    if (fps.compare(QLatin1String("original"), Qt::CaseInsensitive) == 0) {
+        settings.frameRateIndex = 0;
+        settings.frameRate = settings.sourceFrameRate;
+        return true;
+    }
+    bool ok = false;
+    const double rate = fps.toDouble(&ok);
+    if (!ok || !(rate > 0) || rate > 1000) {
+        errors() << "--fps takes a frame rate above 0 or original, not \"" << fps << "\".\n";
+        return false;
+    }
+    settings.frameRateIndex = kCustomFrameRatePosition;
+    settings.frameRate = rate;
+    return true;
+}
+
+bool applyOptions(const ConvertOptions& options, ConversionProject& project,
+                  OutputSettings& settings, UserDialogs& dialogs) {
+    if (options.startSeconds) {
+        project.startTime = toUnits(*options.startSeconds);
+    }
+    if (options.endSeconds) {
+        project.endTime = toUnits(*options.endSeconds);
+    }
+    if (project.endTime <= project.startTime) {
+        errors() << "The end (" << formatClock(project.endTime) << ") must lie after the start ("
+                 << formatClock(project.startTime) << ").\n";
+        return false;
+    }
+    if (options.format) {
+        settings.outputFormat = *options.format;
+    }
+    if (!options.output.isEmpty()) {
+        settings.outputName = options.output;
+    } else if (options.format) {
+        const ExtensionResult named =
+            applyFormatExtension(settings.outputFormat, settings.outputName, dialogs);
+        if (!named.accepted) {
+            return false;
+        }
+        settings.outputName = named.path;
+    }
+    if (options.size && !applySize(*options.size, settings)) {
+        return false;
+    }
+    if (options.fps && !applyFrameRate(*options.fps, settings)) {
+        return false;
+    }
+    if (options.resize) {
+        settings.resizeMode = *options.resize == QLatin1String("stretch")
+                                  ? OutputSettings::kStretch
+                                  : OutputSettings::kPreserveAspectRatio;
+    }
+    if (options.videoBitrateKbps) {
+        settings.videoBitrate = videoBitrateFromKbps(*options.videoBitrateKbps);
+    }
+    if (options.audioBitrateKbps) {
+        settings.audioBitrate = *options.audioBitrateKbps * 1000;
+    }
+    return applyCompressor(CompressorKind::Video, options.videoCompressor, settings, dialogs) &&
+           applyCompressor(CompressorKind::Audio, options.audioCompressor, settings, dialogs);
+}
+
+class ProgressPrinter {
+  public:
+    explicit ProgressPrinter(const ConversionJob& job) : job_(job) {}
+
+    void print() {
+        const int64_t span = job_.spanTime();
+        const int64_t written = std::min(job_.writtenTime(), span);
+        const double fraction = span > 0 ? double(written) / double(span) : 0.0;
+        const double elapsed = clock_.elapsed() / 1000.0;
+        QString remaining = QStringLiteral("--:--:--");
+        if (fraction > 0.01) {
+            const double left = elapsed / fraction - elapsed;
+            remaining = formatClock(static_cast<int64_t>(left * kUnitsPerSecond));
+        }
+        errors() << QString::asprintf(
+            "\r%5.1f%%  elapsed %s  left %s ", fraction * 100.0,
+            qPrintable(formatClock(static_cast<int64_t>(elapsed * kUnitsPerSecond))),
+            qPrintable(remaining));
+        errors().flush();
+    }
+    void start() { clock_.start(); }
+
+  private:
+    const ConversionJob& job_;
+    QElapsedTimer clock_;
+};
+
+}  // namespace
+
+int runConversion(const ConvertOptions& options) {
+    ConsoleDialogs dialogs;
+    SettingsStore store(QString::fromLatin1(kProgramSettingsName), SettingsStore::Access::ReadOnly);
+    CLanguage language;
+    OutputSettings settings;
+    loadOutputSettings(store, settings, dialogs);
+    ConversionProject project;
+    project.defaults = loadProjectDefaults(store);
+    TransitionChooser transitions;
+    transitions.setDefaults(project.defaults);
+    SourceOpener opener(project, settings, transitions, store, dialogs, language);
+    if (!opener.openSource(options.input)) {
+        return 1;
+    }
+    if (!applyOptions(options, project, settings, dialogs)) {
+        return 2;
+    }
+    if (QFile::exists(settings.outputName) && !options.replaceExisting) {
+        errors() << settings.outputName << " exists; give -y to replace it.\n";
+        return 1;
+    }
+
+    ConversionJob job(project, settings, dialogs, language);
+    ProgressPrinter progress(job);
+    QTimer ticker;
+    ticker.setInterval(kProgressPeriodMs);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (interrupted.exchange(false)) {
+            errors() << "\nStopping...\n";
+            job.finishConversion();
+            return;
+        }
+        if (options.showProgress) {
+            progress.print();
+        }
+    });
+    QObject::connect(&job, &ConversionJob::finished, [&](ConversionJob::Outcome) {
+        ticker.stop();
+        QCoreApplication::exit(0);
+    });
+    QObject::connect(&job, &ConversionJob::statusLineChanged, [&](const QString& line) {
+        if (!job.isConverting()) {
+            errors() << (options.showProgress ? "\n" : "") << line << '\n';
+        }
+    });
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    job.startConversion();
+    if (!job.isConverting()) {
+        releaseCompressors();
+        return 1;
+    }
+    progress.start();
+    ticker.start();
+    QCoreApplication::exec();
+    releaseCompressors();
+    return job.lastOutcome() == ConversionJob::Outcome::Completed ? 0 : 1;
+}
