@@ -1,0 +1,124 @@
+#include "language/TextKeyTable.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array kTextKeys = {
+    // Popup menu of the main window.
+    TextKey{"IDM_ABOUT", 32778, "About", false},
+    TextKey{"IDM_SELECT_LANGUAGE", 160 * 65536, "Language", false},
+    TextKey{"IDM_POPUPMENU_FONT", 32780, "Font", false},
+    // Dialogs: about box (100), output options (129), main window (102).
+    TextKey{"IDC_BUTTON_ABOUT", 100, "About", false},
+    TextKey{"IDD_PROGRAM_CAPTION", 1085, "Quenzel", false},
+    TextKey{"IDD_DIALOG_OUTPUT_OPTIONS", 129, "Output options", false},
+    TextKey{"IDC_BUTTON_BROWSE", 1024, "Browse", false},
+    TextKey{"IDC_STATIC_OUTPUT_FILE", 1023, "Output file:", false},
+    TextKey{"IDC_STATIC_RESOLUTION", 1026, "Resolution:", false},
+    TextKey{"IDC_STATIC_FRAME_RATE", 1078, "Frame rate:", false},
+    TextKey{"IDC_STATIC_RESIZE_MODE", 1079, "Resize mode:", false},
+    TextKey{"IDC_STATIC_VIDEO_COMPRESSOR", 1080, "Video compressor:", false},
+    TextKey{"IDC_BUTTON_VIDEO_CODEC_SETTINGS", 1053, "Settings", false},
+    TextKey{"IDC_STATIC_AUDIO_COMPRESSOR", 1081, "Audio compressor:", false},
+    TextKey{"IDC_STATIC_OPTIONS_NOTE", 1077,
+            "Note: some video and audio compressors may not work properly. For more detail, "
+            "please read help.",
+            false},
+    TextKey{"IDC_BUTTON_OUTPUT_DEAULT", 1051, "Default", false},
+    TextKey{"IDC_BUTTON_OPTIONS_OK", 1082, "OK", false},
+    TextKey{"IDC_BUTTON_OPTIONS_CANCEL", 1083, "Cancel", false},
+    TextKey{"IDC_STATIC_VIDEO_COMPRESSOR_BITRATE", 1087, "Video encoding bitrate:", false},
+    TextKey{"IDC_STATIC_AUDIO_COMPRESSOR_BITRATE", 1088, "Audio encoding bitrate:", false},
+    TextKey{"IDC_BUTTON_HELP", 1084, "&Help", false},
+    TextKey{"IDC_BUTTON_HOMEPAGE", 1047, "Homepage", false},
+    TextKey{"IDC_BUTTON_ABOUT", 1042, "About", false},
+    TextKey{"IDC_BUTTON_EXIT", 1076, "Exit", false},
+    TextKey{"IDD_PROGRAM_CAPTION", 102, "Quenzel", false},
+    TextKey{"IDC_BUTTON_ADD_VIDEO", 1006, "Open Video", false},
+    TextKey{"IDC_BUTTON_OUTPUT_SETTINGS", 1003, "Options", false},
+    TextKey{"IDC_BUTTON_CONVERT", 1000, "Convert", false},
+    TextKey{"IDC_BUTTON_PLAY", 1058, "Play", false},
+    TextKey{"IDC_BUTTON_PAUSE", 1060, "Pause", false},
+    TextKey{"IDC_BUTTON_STOP", 1061, "Stop", false},
+    TextKey{"IDC_BUTTON_START_TIME", 1062, "Start Time", false},
+    TextKey{"IDC_BUTTON_END_TIME", 1063, "End Time", false},
+    TextKey{"IDC_STATIC_OUTPUT_FORMAT", 1097, "Output Format:", false},
+    // The Convert button's two captions are requested by identifier.
+    TextKey{"IDC_BUTTON_CONVERT", 125, "Convert", true},
+    TextKey{"IDC_BUTTON_STOP", 124, "Stop", true},
+    // Messages, captions, tooltips and list entries.
+    TextKey{"IDS_MESSAGE_OUTPUT_FILE", 115, "Output file:", true},
+    TextKey{"IDS_MESSAGE_RESOLUTION", 116, "Resolution:", true},
+    TextKey{"IDS_MESSAGE_OPEN_FILE", 119, "Open a video file", true},
+    TextKey{"IDS_MESSAGE_OPTIONS", 120, "Customize output options", true},
+    TextKey{"IDS_MESSAGE_CONVERT", 121, "Convert video", true},
+    TextKey{"IDS_MESSAGE_NOT_OPEN_FILE", 122,
+            "Cannot open the file. You need to install appropriate decoders. Or the file is "
+            "corrupt.",
+            true},
+    TextKey{"IDS_MESSAGE_NO_DURATION", 123, "Can not get the duration of the clip!", true},
+    TextKey{"IDS_MESSAGE_FILE_EXIST", 127, "exists. Do you want to replace it?", true},
+    TextKey{"IDS_MESSAGE_STOP_CONVERT", 130, "Please first stop converting", true},
+    TextKey{"IDS_MESSAGE_RESTART_PROGRAM", 126, "Please restart the program", true},
+    TextKey{"IDS_MESSAGE_CONVERSION_DONE", 163, "Done", true},
+    TextKey{"IDS_MESSAGE_ERROR", 105, "Error", true},
+    TextKey{"IDS_MESSAGE_WARNING", 108, "Warning", true},
+    TextKey{"IDS_MESSAGE_BROWSE_CAPTION", 110, "Select Output File Name", true},
+    TextKey{"IDS_MESSAGE_ORIGINAL_SIZE", 111, "Original size", true},
+    TextKey{"IDS_MESSAGE_CUSTOM_SIZE", 112, "Custom size", true},
+    TextKey{"IDS_MESSAGE_ORIGINAL_FRAME_SIZE", 113, "Original frame rate", true},
+    TextKey{"IDS_MESSAGE_CUSTOM_FRAME_SIZE", 114, "Custom frame rate", true},
+    TextKey{"IDS_MESSAGE_PRESERVE_ASPECT_RATIO", 117, "Preserve aspect ratio", true},
+    TextKey{"IDS_MESSAGE_RESIZE_STRETCH", 118, "Stretch", true},
+};
+
+}  // namespace
+
+std::span<const TextKey> textKeys() {
+    return kTextKeys;
+}
+
+std::optional<TextSection> sectionOfKey(std::string_view key) {
+    const std::string_view prefix = key.substr(0, 3);
+    if (prefix == "IDS") {
+        return TextSection::Message;
+    }
+    if (prefix == "IDM" || prefix == "IDR") {
+        return TextSection::Menu;
+    }
+    if (prefix == "IDD" || prefix == "IDC") {
+        return TextSection::Dialog;
+    }
+    return std::nullopt;
+}
+
+const char* sectionName(TextSection section) {
+    switch (section) {
+        case TextSection::Menu:
+            return "MENU";
+        case TextSection::Message:
+            return "STRING";
+        case TextSection::Dialog:
+            return "DIALOG";
+    }
+    return "";
+}
+
+const char* builtinStringText(int id) {
+    for (const TextKey& row : kTextKeys) {
+        if (row.inStringTable && row.id == id) {
+            return row.builtinText;
+        }
+    }
+    return nullptr;
+}
+
+const char* builtinTemplateText(int id) {
+    for (const TextKey& row : kTextKeys) {
+        if (row.id == id) {
+            return row.builtinText;
+        }
+    }
+    return nullptr;
+}
