@@ -180,6 +180,17 @@ void ConversionJob::startConversion() {
         return;
     }
     createTimeline(project_, settings_, dialogs_, &timeline_);
+    if (spanTime() <= 0) {
+        // An empty timeline would never end: there is nothing to write.
+        dialogs_.showMessage(
+            {.text = QStringLiteral("There is nothing to convert: the end time (%1) must lie "
+                                    "after the start time (%2).")
+                         .arg(formatClock(project_.endTime), formatClock(project_.startTime)),
+             .caption = language_.GetMessageText(kTextWarning),
+             .icon = MessageIcon::Warning});
+        timeline_.reset();
+        return;
+    }
     graph_ = renderTimeline(timeline_, settings_, dialogs_, propertyDialog_);
     if (!graph_) {
         timeline_.reset();

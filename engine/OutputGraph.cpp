@@ -5,6 +5,7 @@
 
 #include "app/UserDialogs.h"
 #include "engine/ConversionGraph.h"
+#include "engine/EncoderTimestamps.h"
 #include "engine/WmProfileEncoders.h"
 #include "media/Elements.h"
 #include "media/RenderEngine.h"
@@ -52,50 +53,6 @@ const char* parserFor(GstElement* encoder) {
     return nullptr;
 }
 
-// Sets each buffer's times to its running time and the stream to start at 0, for writers that
-// store buffer times as they come: encoders start their output far from 0 to leave room for
-// negative decoding times.
-GstPadProbeReturn rebaseToRunningTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    auto* segment = static_cast<GstSegment*>(data);
-    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-        if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) {
-            return GST_PAD_PROBE_OK;
-        }
-        gst_event_copy_segment(event, segment);
-        GstSegment plain;
-        gst_segment_init(&plain, GST_FORMAT_TIME);
-        gst_event_unref(event);
-        GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_segment(&plain);
-        return GST_PAD_PROBE_OK;
-    }
-    GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
-    GST_PAD_PROBE_INFO_DATA(info) = buffer;
-    if (segment->format != GST_FORMAT_TIME) {
-        return GST_PAD_PROBE_OK;
-    }
-    if (GST_BUFFER_PTS_IS_VALID(buffer)) {
-        GST_BUFFER_PTS(buffer) =
-            gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
-    }
-    if (GST_BUFFER_DTS_IS_VALID(buffer)) {
-        GST_BUFFER_DTS(buffer) =
-            gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_DTS(buffer));
-    }
-    return GST_PAD_PROBE_OK;
-}
-
-void rebaseOutput(GstElement* element) {
-    GObjectPtr<GstPad> source(gst_element_get_static_pad(element, "src"));
-    auto* segment = gst_segment_new();
-    gst_segment_init(segment, GST_FORMAT_UNDEFINED);
-    gst_pad_add_probe(source.get(),
-                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                      &rebaseToRunningTime, segment,
-                      [](gpointer data) { gst_segment_free(static_cast<GstSegment*>(data)); });
-}
-
 class OutputGraphBuilder {
   public:
     OutputGraphBuilder(OutputSettings& settings, UserDialogs& dialogs)
@@ -118,10 +75,6 @@ class OutputGraphBuilder {
     bool writesFile() const {
         return settings_.outputFormat >= OutputSettings::kAvi &&
                settings_.outputFormat <= OutputSettings::kAsf;
-    }
-    bool storesBufferTimes() const {
-        return settings_.outputFormat == OutputSettings::kWmv ||
-               settings_.outputFormat == OutputSettings::kAsf;
     }
 
     OutputSettings& settings_;
@@ -210,6 +163,7 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
         chain.push_back(std::move(rawFormat));
     }
     if (encoder) {
+        rebaseEncoderOutput(encoder, video);
         chain.push_back(addRef(encoder));
         if (const char* parser = parserFor(encoder)) {
             append(parser);
@@ -232,9 +186,6 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
         }
     }
     if (mux_) {
-        if (storesBufferTimes()) {
-            rebaseOutput(chain.back().get());
-        }
         if (failed(linkChain({chain.back().get(), mux_}, failedLink))) {
             return false;
         }

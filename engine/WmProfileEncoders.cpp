@@ -53,11 +53,8 @@ GObjectPtr<GstElement> makeProfileEncoder(const WmProfile& profile, WmMajorType 
     if (hasProperty(encoder.get(), "bitrate") && stream->bitrate > 0) {
         g_object_set(encoder.get(), "bitrate", static_cast<gint>(stream->bitrate), nullptr);
     }
-    const int64_t frameTime = stream->mediaType.video.averageTimePerFrame;
-    if (kind == WmMajorType::Video && hasProperty(encoder.get(), "gop-size") && frameTime > 0 &&
-        stream->maxKeyFrameSpacing > 0) {
-        g_object_set(encoder.get(), "gop-size",
-                     static_cast<gint>(stream->maxKeyFrameSpacing / frameTime), nullptr);
-    }
+    // The profile's key-frame spacing (8 s) is not applied: with it the Windows Media writer
+    // leaves the last frames of a short file unreadable, and the encoder's own spacing of a
+    // dozen frames makes the file quicker to seek in.
     return encoder;
 }

@@ -16,6 +16,6 @@ Status buildWmvProfile(const OutputSettings& settings, WmProfile* profile);
 // The profile stored under the name the writer asks for when the file profile flag is set.
 Status mapFileProfile(WmProfile* profile);
 
-// An encoder for the profile's first stream of a kind, configured from its bitrate and key-frame
-// spacing; nullptr when the profile has no such stream or its encoder is not installed.
+// An encoder for the profile's first stream of a kind, configured with its bitrate;
+// nullptr when the profile has no such stream or its encoder is not installed.
 GObjectPtr<GstElement> makeProfileEncoder(const WmProfile& profile, WmMajorType kind);

@@ -1,0 +1,116 @@
+#include "engine/EncoderTimestamps.h"
+
+#include <deque>
+#include <mutex>
+
+#include "media/GPtr.h"
+
+namespace {
+
+struct FrameTimes {
+    std::mutex mutex;
+    GstSegment input;
+    GstSegment output;
+    std::deque<GstClockTime> pending;  // running times of frames gone into the encoder
+    GstClockTime lastOutput = GST_CLOCK_TIME_NONE;
+    bool video = false;
+};
+
+// Far beyond any real running time: the mark of a broken timestamp.
+constexpr GstClockTime kImplausible = GstClockTime(100000) * 3600 * GST_SECOND;
+
+GstPadProbeReturn onInput(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* times = static_cast<FrameTimes*>(data);
+    std::lock_guard lock(times->mutex);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+            gst_event_copy_segment(event, &times->input);
+        } else if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+            times->pending.clear();
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (times->video && times->input.format == GST_FORMAT_TIME) {
+        times->pending.push_back(
+            gst_segment_to_running_time(&times->input, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer)));
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+GstClockTime runningTime(const GstSegment& segment, GstClockTime time) {
+    if (!GST_CLOCK_TIME_IS_VALID(time) || segment.format != GST_FORMAT_TIME) {
+        return GST_CLOCK_TIME_NONE;
+    }
+    const GstClockTime running = gst_segment_to_running_time(&segment, GST_FORMAT_TIME, time);
+    return running < kImplausible ? running : GST_CLOCK_TIME_NONE;
+}
+
+GstPadProbeReturn onOutput(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* times = static_cast<FrameTimes*>(data);
+    std::lock_guard lock(times->mutex);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) {
+            return GST_PAD_PROBE_OK;
+        }
+        gst_event_copy_segment(event, &times->output);
+        GstSegment plain;
+        gst_segment_init(&plain, GST_FORMAT_TIME);
+        gst_event_unref(event);
+        GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_segment(&plain);
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    GstClockTime pts = runningTime(times->output, GST_BUFFER_PTS(buffer));
+    GstClockTime dts = runningTime(times->output, GST_BUFFER_DTS(buffer));
+    if (times->video) {
+        GstClockTime entered = GST_CLOCK_TIME_NONE;
+        if (!times->pending.empty()) {
+            entered = times->pending.front();
+            times->pending.pop_front();
+        }
+        const bool broken =
+            !GST_CLOCK_TIME_IS_VALID(pts) ||
+            (GST_CLOCK_TIME_IS_VALID(times->lastOutput) && pts <= times->lastOutput);
+        if (broken && GST_CLOCK_TIME_IS_VALID(entered)) {
+            pts = dts = entered;
+        }
+        times->lastOutput = pts;
+    }
+    GST_BUFFER_PTS(buffer) = pts;
+    GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_IS_VALID(dts) ? dts : pts;
+    return GST_PAD_PROBE_OK;
+}
+
+}  // namespace
+
+void rebaseEncoderOutput(GstElement* encoder, bool video) {
+    auto* times = new FrameTimes;
+    times->video = video;
+    gst_segment_init(&times->input, GST_FORMAT_UNDEFINED);
+    gst_segment_init(&times->output, GST_FORMAT_UNDEFINED);
+    // Both probes share the record; it goes with the last of them.
+    auto shared = std::shared_ptr<FrameTimes>(times);
+    auto* inputOwner = new std::shared_ptr<FrameTimes>(shared);
+    auto* outputOwner = new std::shared_ptr<FrameTimes>(shared);
+    const auto probeTypes = static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                         GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM);
+    auto release = [](gpointer owner) { delete static_cast<std::shared_ptr<FrameTimes>*>(owner); };
+    GObjectPtr<GstPad> input(gst_element_get_static_pad(encoder, "sink"));
+    GObjectPtr<GstPad> output(gst_element_get_static_pad(encoder, "src"));
+    gst_pad_add_probe(
+        input.get(), probeTypes,
+        [](GstPad* pad, GstPadProbeInfo* info, gpointer owner) {
+            return onInput(pad, info, static_cast<std::shared_ptr<FrameTimes>*>(owner)->get());
+        },
+        inputOwner, release);
+    gst_pad_add_probe(
+        output.get(), probeTypes,
+        [](GstPad* pad, GstPadProbeInfo* info, gpointer owner) {
+            return onOutput(pad, info, static_cast<std::shared_ptr<FrameTimes>*>(owner)->get());
+        },
+        outputOwner, release);
+}

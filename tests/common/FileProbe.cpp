@@ -1,0 +1,90 @@
+#include "tests/common/FileProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+namespace {
+
+double fraction(const QString& text) {
+    const QStringList parts = text.split('/');
+    if (parts.size() == 2 && parts[1].toDouble() != 0) {
+        return parts[0].toDouble() / parts[1].toDouble();
+    }
+    return text.toDouble();
+}
+
+double numberOr(const QJsonValue& value, double fallback) {
+    bool ok = false;
+    const double number = value.toString().toDouble(&ok);
+    return ok ? number : fallback;
+}
+
+}  // namespace
+
+const ProbedStream* ProbedFile::stream(const QString& type) const {
+    for (const ProbedStream& candidate : streams) {
+        if (candidate.type == type) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
+ProbedFile probeFile(const QString& path) {
+    QProcess ffprobe;
+    ffprobe.start("ffprobe", {"-v", "error", "-count_frames", "-show_streams", "-show_format",
+                              "-of", "json", path});
+    ProbedFile result;
+    if (!ffprobe.waitForFinished(120000) || ffprobe.exitCode() != 0) {
+        return result;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
+    const QJsonObject format = root.value("format").toObject();
+    result.readable = !format.isEmpty();
+    result.container = format.value("format_name").toString();
+    result.duration = numberOr(format.value("duration"), -1);
+    for (const QJsonValue& value : root.value("streams").toArray()) {
+        const QJsonObject object = value.toObject();
+        ProbedStream stream;
+        stream.type = object.value("codec_type").toString();
+        stream.codec = object.value("codec_name").toString();
+        stream.width = object.value("width").toInt();
+        stream.height = object.value("height").toInt();
+        stream.frameRate = fraction(object.value("avg_frame_rate").toString());
+        if (stream.frameRate == 0) {
+            stream.frameRate = fraction(object.value("r_frame_rate").toString());
+        }
+        stream.duration = numberOr(object.value("duration"), -1);
+        stream.frames = static_cast<qint64>(numberOr(object.value("nb_read_frames"), -1));
+        stream.startTime = numberOr(object.value("start_time"), 0);
+        result.streams.append(stream);
+    }
+    return result;
+}
+
+double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-ss", QString::number(seconds), "-i", path, "-frames:v",
+                            "1", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        ADD_FAILURE() << "ffmpeg could not decode a frame of " << path.toStdString();
+        return -1;
+    }
+    const QByteArray pixels = ffmpeg.readAllStandardOutput();
+    const ProbedFile probed = probeFile(path);
+    const ProbedStream* video = probed.stream("video");
+    if (!video || video->width <= 0 || pixels.size() < qsizetype(video->width) * lastRow) {
+        ADD_FAILURE() << "No picture of the expected size in " << path.toStdString();
+        return -1;
+    }
+    double sum = 0;
+    for (int row = firstRow; row < lastRow; ++row) {
+        for (int column = 0; column < video->width; ++column) {
+            sum += static_cast<unsigned char>(pixels[qsizetype(row) * video->width + column]);
+        }
+    }
+    return sum / (double(lastRow - firstRow) * video->width);
+}

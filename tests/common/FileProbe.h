@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+// What ffprobe reads from a written file: an independent check of our output.
+struct ProbedStream {
+    QString type;  // "video" or "audio"
+    QString codec;
+    int width = 0;
+    int height = 0;
+    double frameRate = 0;  // average frames per second
+    double duration = -1;  // seconds; -1 when the container does not say
+    qint64 frames = -1;    // decoded frames (video)
+    double startTime = 0;
+};
+
+struct ProbedFile {
+    bool readable = false;
+    QString container;  // ffprobe's format name, e.g. "avi"
+    double duration = -1;
+    QList<ProbedStream> streams;
+
+    const ProbedStream* stream(const QString& type) const;
+};
+
+// Runs ffprobe on a file, counting the video frames.
+ProbedFile probeFile(const QString& path);
+
+// The mean brightness (0-255) of the rows [firstRow, lastRow) of the first frame at `seconds`.
+double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow);

@@ -1,0 +1,58 @@
+#include "tests/engine/ConversionFixture.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include "output/CurrentCompressors.h"
+#include "project/SourceOpener.h"
+#include "project/TransitionChooser.h"
+
+ConversionFixture::ConversionFixture() {
+    settings.outputName = outputPath("out.avi");
+    settings.outputFormat = OutputSettings::kAvi;
+    settings.frameRateIndex = 3;
+    settings.frameRate = 25.0;
+    settings.useVideoCompressor = 0;
+    settings.useAudioCompressor = 0;
+    QObject::connect(&job, &ConversionJob::statusLineChanged,
+                     [this](const QString& line) { statusLines.append(line); });
+}
+
+ConversionFixture::~ConversionFixture() {
+    releaseCompressors();
+}
+
+void ConversionFixture::openSource(const QString& path) {
+    TransitionChooser transitions(3);
+    SourceOpener opener(project, settings, transitions, store, dialogs, language);
+    ASSERT_TRUE(opener.openSource(path)) << dialogs.texts().join('|').toStdString();
+}
+
+void ConversionFixture::useCompressor(CompressorKind kind, const char* factory) {
+    const QList<CompressorEntry> entries = compressorCatalogue(kind);
+    for (int position = 0; position < entries.size(); ++position) {
+        if (entries[position].factoryName == QLatin1String(factory)) {
+            ASSERT_TRUE(bindCompressor(kind, position, dialogs));
+            (kind == CompressorKind::Video ? settings.useVideoCompressor
+                                           : settings.useAudioCompressor) = 1;
+            return;
+        }
+    }
+    FAIL() << factory << " is not in the compressor catalogue";
+}
+
+ConversionJob::Outcome ConversionFixture::convert(int timeoutMs) {
+    QEventLoop loop;
+    QObject::connect(&job, &ConversionJob::finished, &loop, &QEventLoop::quit);
+    job.startConversion();
+    if (!job.isConverting()) {
+        return job.lastOutcome();
+    }
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (job.isConverting()) {
+        ADD_FAILURE() << "The conversion did not end within " << timeoutMs << " ms";
+        job.finishConversion();
+    }
+    return job.lastOutcome();
+}

@@ -1,0 +1,234 @@
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "tests/common/FileProbe.h"
+#include "tests/common/TestMedia.h"
+#include "tests/engine/ConversionFixture.h"
+
+namespace {
+
+using Outcome = ConversionJob::Outcome;
+
+class ConversionJobChecks : public ConversionFixture {};
+
+TEST_F(ConversionJobChecks, NothingOpenedNothingConverted) {
+    job.startConversion();
+    EXPECT_EQ(dialogs.texts(), QStringList{"Please open a video file first!"});
+    EXPECT_FALSE(job.isConverting());
+}
+
+TEST_F(ConversionJobChecks, TooManyItemsAreRefused) {
+    openSource(clips::halfSecond());
+    project.audios.resize(101, project.audios[0]);
+    job.startConversion();
+    EXPECT_EQ(dialogs.texts(), QStringList{"Music files are too many! Please delete some music "
+                                           "files in the music list."});
+    project.videos.resize(1001, project.videos[0]);
+    job.startConversion();
+    EXPECT_EQ(dialogs.texts().last(),
+              "Photos are too many! Please delete some photos in the photo list.");
+    EXPECT_FALSE(job.isConverting());
+}
+
+TEST_F(ConversionJobChecks, ExistingOutputAnsweredNoIsLeftAlone) {
+    openSource(clips::tenPointNineSeconds());
+    QFile existing(settings.outputName);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("precious");
+    existing.close();
+    dialogs.answers = {MessageAnswer::No};
+    job.startConversion();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text,
+              settings.outputName + " exists. Do you want to replace it?");
+    EXPECT_EQ(dialogs.messages[0].caption, "Warning");
+    EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::YesNo);
+    EXPECT_FALSE(job.isConverting());
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "precious");
+}
+
+TEST_F(ConversionJobChecks, OutputNamingTheSourceIsRefusedBeforeAnythingIsDeleted) {
+    const QString source = outputPath("source.avi");
+    ASSERT_TRUE(QFile::copy(clips::halfSecond(), source));
+    openSource(source);
+    settings.outputName = outputFolder.path() + "/./source.avi";
+    dialogs.answers = {MessageAnswer::Yes};
+    job.startConversion();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(
+        dialogs.messages[0].text.startsWith("The output file is the video being converted"));
+    EXPECT_FALSE(job.isConverting());
+    EXPECT_EQ(QFile(source).size(), QFile(clips::halfSecond()).size());
+}
+
+TEST_F(ConversionJobChecks, UnlikelyOriginalFrameRateIsQuestioned) {
+    openSource(clips::halfSecond());
+    settings.useVideoCompressor = 1;  // no compressor question in the way
+    settings.frameRateIndex = 0;
+    settings.sourceFrameRate = 1000;
+    settings.frameRate = 1000;
+    settings.outputName = outputFolder.path() + "/no-such-folder/out.avi";
+    dialogs.answers = {MessageAnswer::Yes};
+    job.startConversion();
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_EQ(dialogs.messages[0].text,
+              "The output frame rate is 1000.000000.The value may not be proper.\nClick Yes to "
+              "set the output frame rate 23.976. Click No to keep it.");
+    EXPECT_DOUBLE_EQ(settings.frameRate, 23.976);
+}
+
+TEST_F(ConversionJobChecks, UncompressedVideoIsQuestionedExceptForWmv) {
+    openSource(clips::halfSecond());
+    dialogs.answers = {MessageAnswer::No};
+    job.startConversion();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(
+        "You do not select a video compressor in Options dialog. The output file will be very "
+        "big.\nStrongly recommend you to install DivX codec, then select DivX as video "
+        "compressor.\nIf there is no DivX codec on your system, please download it at "));
+    EXPECT_TRUE(dialogs.messages[0].text.endsWith("\nDo you want to continue?"));
+    EXPECT_FALSE(job.isConverting());
+
+    settings.outputFormat = OutputSettings::kWmv;
+    settings.outputName = outputPath("out.wmv");
+    project.endTime = 4'000'000;  // the clip is shorter than a second
+    dialogs.messages.clear();
+    EXPECT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(ConversionJobChecks, EmptyOrBackwardSpanIsRefusedInsteadOfRunningForever) {
+    openSource(clips::tenPointNineSeconds());
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    project.startTime = project.endTime = 30'000'000;
+    job.startConversion();
+    EXPECT_FALSE(job.isConverting());
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.last().text.startsWith("There is nothing to convert"));
+    project.endTime = 10'000'000;
+    dialogs.messages.clear();
+    job.startConversion();
+    EXPECT_FALSE(job.isConverting());
+    EXPECT_TRUE(dialogs.sawText("Could not configure media source"));
+}
+
+TEST(ConversionJobTexts, ElapsedTimeCountsHoursPastTwoDigits) {
+    EXPECT_EQ(ConversionJob::elapsedText(3725), "Please wait... Used Time: 01:02:05");
+    EXPECT_EQ(ConversionJob::elapsedText(0), "Please wait... Used Time: 00:00:00");
+    EXPECT_EQ(ConversionJob::elapsedText(360000), "Please wait... Used Time: 100:00:00");
+}
+
+class ConversionJobRuns : public ConversionFixture {};
+
+TEST_F(ConversionJobRuns, CompletionShowsTheResultLineAndReplacesAnExistingFile) {
+    openSource(clips::tenPointNineSeconds());
+    settings.useVideoCompressor = 1;
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    QFile existing(settings.outputName);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("old");
+    existing.close();
+    dialogs.answers = {MessageAnswer::Yes};
+    bool sawConverting = false;
+    QString captionWhileConverting;
+    QObject::connect(&job, &ConversionJob::convertingChanged,
+                     [&](bool converting, const QString& caption) {
+                         if (converting) {
+                             sawConverting = true;
+                             captionWhileConverting = caption;
+                         }
+                     });
+    EXPECT_EQ(convert(), Outcome::Completed);
+    EXPECT_TRUE(sawConverting);
+    EXPECT_EQ(captionWhileConverting, "Stop");
+    ASSERT_FALSE(statusLines.isEmpty());
+    EXPECT_EQ(statusLines.last(),
+              "Done. Output file: " + settings.outputName + "     Resolution: 320*240");
+    EXPECT_TRUE(probeFile(settings.outputName).readable);
+    EXPECT_FALSE(job.isConverting());
+}
+
+TEST_F(ConversionJobRuns, StopEndsAtOnceAndLeavesAPlayableFile) {
+    ClipSpec longClip;
+    longClip.frames = 1500;  // a minute at 25 fps
+    longClip.width = 640;
+    longClip.height = 480;
+    openSource(sharedClip("one-minute.avi", longClip));
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    useCompressor(CompressorKind::Audio, "lamemp3enc");
+    settings.outputWidth = 1280;  // slow enough to be stopped halfway
+    settings.outputHeight = 960;
+    job.startConversion();
+    ASSERT_TRUE(job.isConverting()) << dialogs.texts().join('|').toStdString();
+    QEventLoop wait;
+    QTimer::singleShot(600, &wait, &QEventLoop::quit);
+    wait.exec();
+    ASSERT_TRUE(job.isConverting());
+    QElapsedTimer stopping;
+    stopping.start();
+    job.startConversion();  // the button is captioned Stop now
+    EXPECT_LT(stopping.elapsed(), 1000);
+    EXPECT_FALSE(job.isConverting());
+    EXPECT_EQ(job.lastOutcome(), Outcome::Stopped);
+    EXPECT_TRUE(statusLines.last().startsWith("Done. Output file: "));
+    const ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.readable);
+    ASSERT_TRUE(written.stream("video"));
+    EXPECT_GT(written.stream("video")->frames, 0);
+    EXPECT_GT(written.duration, 0.0);
+    EXPECT_LT(written.duration, 60.0);
+}
+
+TEST_F(ConversionJobRuns, UnwritableOutputFailsClearlyAndNeverSaysDone) {
+    openSource(clips::halfSecond());
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    project.endTime = 4'000'000;
+    const QString locked = outputPath("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    // Root may write into a read-only folder; a folder that does not exist stops everyone.
+    const bool permissionsBind = geteuid() != 0;
+    for (const QString& output : {outputPath("missing/out.avi"), locked + "/out.avi"}) {
+        if (output.startsWith(locked) && !permissionsBind) {
+            continue;
+        }
+        settings.outputName = output;
+        dialogs.messages.clear();
+        statusLines.clear();
+        EXPECT_NE(convert(), Outcome::Completed) << output.toStdString();
+        EXPECT_TRUE(dialogs.sawText("can not pControl->Run()!!!"))
+            << dialogs.texts().join('|').toStdString();
+        ASSERT_GE(dialogs.messages.size(), 2);
+        EXPECT_TRUE(dialogs.messages.last().text.contains(output.section('/', -2, -2)))
+            << dialogs.messages.last().text.toStdString();
+        for (const QString& line : statusLines) {
+            EXPECT_FALSE(line.startsWith("Done"));
+        }
+    }
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(ConversionJobRuns, SourceThatVanishedFailsClearly) {
+    const QString source = outputPath("gone.avi");
+    ASSERT_TRUE(QFile::copy(clips::halfSecond(), source));
+    openSource(source);
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    project.endTime = 4'000'000;
+    QFile::resize(source, 100);
+    const Outcome outcome = convert();
+    EXPECT_NE(outcome, Outcome::Completed);
+    EXPECT_FALSE(job.isConverting());
+    EXPECT_FALSE(dialogs.messages.isEmpty());
+    for (const QString& line : statusLines) {
+        EXPECT_FALSE(line.startsWith("Done"));
+    }
+}
+
+}  // namespace

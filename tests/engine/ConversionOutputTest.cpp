@@ -1,0 +1,154 @@
+#include <gst/gst.h>
+
+#include "tests/common/FileProbe.h"
+#include "tests/common/TestMedia.h"
+#include "tests/engine/ConversionFixture.h"
+
+namespace {
+
+using Outcome = ConversionJob::Outcome;
+
+// A writer format with the compressors it is written with here.
+struct FormatCase {
+    int32_t format;
+    const char* name;
+    const char* container;  // as ffprobe names it
+    const char* videoFactory;
+    const char* audioFactory;
+    const char* videoCodec;
+    const char* audioCodec;
+};
+
+class WrittenFiles : public ConversionFixture, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(WrittenFiles, HoldTheTrimmedSpanAtTheChosenSizeAndRate) {
+    const FormatCase& format = GetParam();
+    openSource(clips::tenPointNineSeconds());
+    settings.outputFormat = format.format;
+    settings.outputName = outputPath(QString("out.") + format.name);
+    settings.outputWidth = 352;
+    settings.outputHeight = 288;
+    settings.frameRate = 25.0;
+    if (format.videoFactory) {
+        useCompressor(CompressorKind::Video, format.videoFactory);
+    }
+    if (format.audioFactory) {
+        useCompressor(CompressorKind::Audio, format.audioFactory);
+    }
+    project.startTime = 23'000'000;  // 2.3 s to 8.1 s
+    project.endTime = 81'000'000;
+
+    ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    const ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.readable);
+    EXPECT_TRUE(written.container.contains(format.container)) << written.container.toStdString();
+    const ProbedStream* video = written.stream("video");
+    const ProbedStream* audio = written.stream("audio");
+    ASSERT_TRUE(video);
+    ASSERT_TRUE(audio) << "the source has sound, so the file must have it too";
+    EXPECT_EQ(video->codec, format.videoCodec);
+    EXPECT_EQ(audio->codec, format.audioCodec);
+    EXPECT_EQ(video->width, 352);
+    EXPECT_EQ(video->height, 288);
+    EXPECT_NEAR(video->frameRate, 25.0, 0.01);
+    // 5.8 s at 25 fps: 145 frames, give or take one.
+    EXPECT_NEAR(double(video->frames), 145.0, 1.0);
+    EXPECT_NEAR(written.duration, 5.8, 0.04 + 0.001);
+    EXPECT_NEAR(video->startTime, 0.0, 0.04);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWriter, WrittenFiles,
+    ::testing::Values(
+        FormatCase{OutputSettings::kAvi, "avi", "avi", "avenc_mpeg4", nullptr, "mpeg4",
+                   "pcm_s16le"},
+        FormatCase{OutputSettings::kAvi, "avi", "avi", "avenc_mpeg4", "lamemp3enc", "mpeg4", "mp3"},
+        FormatCase{OutputSettings::kMkv, "mkv", "matroska", "avenc_mpeg4", "vorbisenc", "mpeg4",
+                   "vorbis"},
+        FormatCase{OutputSettings::kWmv, "wmv", "asf", nullptr, nullptr, "wmv2", "wmav2"},
+        FormatCase{OutputSettings::kAsf, "asf", "asf", "avenc_wmv2", "avenc_wmav2", "wmv2",
+                   "wmav2"}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) {
+        return std::string(info.param.name) + std::to_string(info.index);
+    });
+
+class PictureFit : public ConversionFixture {
+  protected:
+    // A wide source (16:9) written into a 4:3 frame.
+    void convertWideInto43(int32_t resizeMode) {
+        ClipSpec wide;
+        wide.frames = 25;
+        wide.width = 320;
+        wide.height = 180;
+        openSource(sharedClip("wide.avi", wide));
+        useCompressor(CompressorKind::Video, "avenc_mpeg4");
+        settings.outputWidth = 320;
+        settings.outputHeight = 240;
+        settings.resizeMode = resizeMode;
+        ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    }
+};
+
+TEST_F(PictureFit, KeepingTheAspectRatioAddsBlackBars) {
+    convertWideInto43(OutputSettings::kPreserveAspectRatio);
+    // 320x180 fills rows 30 to 209 of the 240.
+    EXPECT_LT(meanBrightness(settings.outputName, 0.5, 2, 26), 24.0);
+    EXPECT_LT(meanBrightness(settings.outputName, 0.5, 214, 238), 24.0);
+    EXPECT_GT(meanBrightness(settings.outputName, 0.5, 40, 80), 60.0);
+}
+
+TEST_F(PictureFit, StretchingFillsTheFrame) {
+    convertWideInto43(OutputSettings::kStretch);
+    EXPECT_GT(meanBrightness(settings.outputName, 0.5, 2, 26), 60.0);
+}
+
+class MissingWriter : public ConversionFixture {
+  protected:
+    ~MissingWriter() override {
+        for (GstPluginFeature* feature : hidden_) {
+            gst_registry_add_feature(gst_registry_get(), feature);
+        }
+    }
+
+    // Hides an installed element from this test program, until the test ends.
+    void hide(const char* factory) {
+        GstRegistry* registry = gst_registry_get();
+        if (GstPluginFeature* feature = gst_registry_lookup_feature(registry, factory)) {
+            gst_registry_remove_feature(registry, feature);
+            hidden_.push_back(feature);
+        }
+    }
+
+  private:
+    std::vector<GstPluginFeature*> hidden_;
+};
+
+TEST_F(MissingWriter, MatroskaSendsTheUserToThePluginAndWritesNothing) {
+    openSource(clips::halfSecond());
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    project.endTime = 4'000'000;
+    settings.outputFormat = OutputSettings::kMkv;
+    settings.outputName = outputPath("out.mkv");
+    hide("matroskamux");
+    EXPECT_EQ(convert(), Outcome::None);
+    EXPECT_EQ(dialogs.texts(), QStringList{"Please install MKV codec)"});
+    EXPECT_EQ(dialogs.webPages.size(), 1);
+    EXPECT_FALSE(job.isConverting());
+    EXPECT_FALSE(QFile::exists(settings.outputName));
+    EXPECT_TRUE(statusLines.isEmpty());
+}
+
+TEST_F(MissingWriter, AsfSendsTheUserToASearchForTheMultiplexer) {
+    openSource(clips::halfSecond());
+    useCompressor(CompressorKind::Video, "avenc_wmv2");
+    project.endTime = 4'000'000;
+    settings.outputFormat = OutputSettings::kAsf;
+    settings.outputName = outputPath("out.asf");
+    hide("asfmux");
+    EXPECT_EQ(convert(), Outcome::None);
+    EXPECT_EQ(dialogs.texts(), QStringList{"Please install ASF Multipexer)"});
+    ASSERT_EQ(dialogs.webPages.size(), 1);
+    EXPECT_TRUE(dialogs.webPages[0].toString().contains("q=ASF+Multiplexer"));
+}
+
+}  // namespace
