@@ -1,8 +1,10 @@
 #include "media/RenderEngine.h"
 
 #include <ges/ges.h>
+#include <gst/video/video.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "media/Elements.h"
 #include "media/MediaFile.h"
@@ -37,6 +39,97 @@ GstCaps* videoRestriction(const GroupMediaType& type, double framesPerSecond) {
 GstCaps* audioRestriction() {
     return gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, kAudioRate, "channels",
                                G_TYPE_INT, kAudioChannels, nullptr);
+}
+
+// The first element made by `factory` among the direct children of `bin`, or nullptr.
+GObjectPtr<GstElement> childByFactory(GstBin* bin, const char* factory) {
+    GstIterator* iterator = gst_bin_iterate_all_by_element_factory_name(bin, factory);
+    GObjectPtr<GstElement> found;
+    GValue item = G_VALUE_INIT;
+    if (iterator && gst_iterator_next(iterator, &item) == GST_ITERATOR_OK) {
+        found = addRef(GST_ELEMENT(g_value_get_object(&item)));
+        g_value_unset(&item);
+    }
+    if (iterator) {
+        gst_iterator_free(iterator);
+    }
+    return found;
+}
+
+bool isFactory(GstElement* element, const char* factory) {
+    GstElementFactory* made = gst_element_get_factory(element);
+    return made && std::strcmp(GST_OBJECT_NAME(made), factory) == 0;
+}
+
+bool isVideoDecoder(GstElement* element) {
+    GstElementFactory* made = gst_element_get_factory(element);
+    return made && gst_element_factory_list_is_type(made, GST_ELEMENT_FACTORY_TYPE_DECODER |
+                                                              GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO);
+}
+
+// The editing services scale a source's pictures in the mixer, with its costly default filter,
+// so every full-size decoded picture passes the frame-rate converter and waits in the mixer.
+// Asking the source's own caps filter for the size the positioner places the picture at makes
+// the source's scaler do it right behind the decoder's queue instead, on that queue's thread,
+// with small pictures from there on; the mixer then only places them.
+void scaleInSource(GstElement* capsFilter) {
+    GObjectPtr<GstObject> parent(gst_object_get_parent(GST_OBJECT(capsFilter)));
+    if (!parent || !GST_IS_BIN(parent.get())) {
+        return;
+    }
+    GObjectPtr<GstElement> positioner = childByFactory(GST_BIN(parent.get()), "framepositioner");
+    if (!positioner) {
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    g_object_get(positioner.get(), "width", &width, "height", &height, nullptr);
+    GstCaps* rawCaps = nullptr;
+    g_object_get(capsFilter, "caps", &rawCaps, nullptr);
+    GstCapsPtr caps(rawCaps);
+    if (!caps || width <= 0 || height <= 0 || gst_caps_get_size(caps.get()) != 1 ||
+        gst_structure_has_field(gst_caps_get_structure(caps.get(), 0), "width")) {
+        return;  // no placement known yet, or the size is already fixed here
+    }
+    caps.reset(gst_caps_make_writable(caps.release()));
+    gst_caps_set_simple(caps.get(), "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                        nullptr);
+    g_object_set(capsFilter, "caps", caps.get(), nullptr);
+}
+
+void onSourceCapsChanged(GObject* capsFilter, GParamSpec*, gpointer) {
+    scaleInSource(GST_ELEMENT(capsFilter));
+}
+
+// Tunes the elements the editing services create inside the timeline, as they are added.
+void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer) {
+    if (isFactory(element, "capsfilter") && childByFactory(bin, "framepositioner")) {
+        // The positioner rewrites these caps whenever the track's restriction changes.
+        g_signal_connect(element, "notify::caps", G_CALLBACK(&onSourceCapsChanged), nullptr);
+        scaleInSource(element);
+    } else if (isFactory(element, "videoscale") && childByFactory(bin, "framepositioner")) {
+        // An anti-aliased (multi-tap) bilinear filter: the plain two-tap one skips source pixels
+        // when shrinking by more than half. Borders stay the mixer's job: the requested size
+        // already has the placed picture's shape, or is the stretched frame.
+        gst_util_set_object_arg(G_OBJECT(element), "method", "bilinear2");
+        g_object_set(element, "add-borders", FALSE, nullptr);
+    } else if (isVideoDecoder(element) &&
+               g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads")) {
+        // Scaling and encoding run on their own threads beside the decoder; a decoder that also
+        // takes every core only adds a full-size picture per thread to memory, not speed.
+        const gint cores = static_cast<gint>(g_get_num_processors());
+        g_object_set(element, "max-threads", cores > 1 ? cores - 1 : 1, nullptr);
+    } else if (isFactory(element, "videoflip")) {
+        // GStreamer 1.22.0's flipper copies every picture while it does not rotate: its
+        // pass-through is only switched on by a change of direction. Going through another
+        // direction and back to "auto" switches it on; orientation tags still rotate.
+        GstVideoOrientationMethod direction = GST_VIDEO_ORIENTATION_IDENTITY;
+        g_object_get(element, "video-direction", &direction, nullptr);
+        if (direction == GST_VIDEO_ORIENTATION_AUTO) {
+            g_object_set(element, "video-direction", GST_VIDEO_ORIENTATION_90R, nullptr);
+            g_object_set(element, "video-direction", GST_VIDEO_ORIENTATION_AUTO, nullptr);
+        }
+    }
 }
 
 }  // namespace
@@ -123,6 +216,8 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
     scrapIt();
     auto parts = std::make_unique<RenderEngineParts>();
     parts->pipeline = refSink(gst_pipeline_new("conversion"));
+    g_signal_connect(parts->pipeline.get(), "deep-element-added", G_CALLBACK(&tuneTimelineElement),
+                     nullptr);
     GESTimeline* gesTimeline = ges_timeline_new();
     gst_bin_add(GST_BIN(parts->pipeline.get()), GST_ELEMENT(gesTimeline));
     parts->gesTimeline = gesTimeline;
