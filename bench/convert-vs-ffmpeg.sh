@@ -12,11 +12,17 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$media_dir"
 source_clip=$media_dir/hd-70s.mp4
 
+# The clip is ordinary 8-bit 4:2:0 H.264 (High profile), like camera and web video: left to
+# negotiate, videoconvert hands x264enc 10-bit 4:4:4, a rare kind that older caches still hold.
+if [ -s "$source_clip" ] && [ "$(ffprobe -v error -select_streams v:0 -show_entries \
+    stream=pix_fmt -of csv=p=0 "$source_clip")" != yuv420p ]; then
+  rm -f "$source_clip"
+fi
 if [ ! -s "$source_clip" ]; then
   echo "Making a 70 s 1080p H.264 test clip (once)..."
   gst-launch-1.0 -q mp4mux name=mux ! filesink location="$source_clip" \
     videotestsrc num-buffers=1750 pattern=ball ! video/x-raw,width=1920,height=1080,framerate=25/1 \
-      ! videoconvert ! x264enc speed-preset=veryfast bitrate=8000 key-int-max=50 ! h264parse ! queue ! mux. \
+      ! videoconvert ! video/x-raw,format=I420 ! x264enc speed-preset=veryfast bitrate=8000 key-int-max=50 ! h264parse ! queue ! mux. \
     audiotestsrc num-buffers=7000 samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=2 \
       ! audioconvert ! avenc_aac bitrate=128000 ! aacparse ! queue ! mux.
 fi
