@@ -2,12 +2,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 #include "app/UserDialogs.h"
 #include "engine/ConversionGraph.h"
 #include "engine/TimelineBuilder.h"
 #include "language/Language.h"
+#include "media/RenderEngine.h"
 #include "media/Timeline.h"
 #include "output/CurrentCompressors.h"
 #include "output/OutputSettings.h"
@@ -213,10 +215,18 @@ void ConversionJob::onGraphCompleted() {
     if (!graph_) {
         return;
     }
-    // A source cut off in the middle ends the stream early without an error.
+    // A source cut off in the middle ends early without an error, and the timeline fills the
+    // rest with black and silence: both the written span and the source's decoding must reach
+    // the end, give or take a frame.
     const double frameRate = settings_.frameRate > 0 ? settings_.frameRate : kFallbackFrameRate;
     const auto oneFrame = static_cast<int64_t>(std::ceil(kUnitsPerSecond / frameRate));
-    const bool complete = graph_->writtenTime() + oneFrame >= spanTime();
+    const int64_t reached = graph_->engine().sourceReach();
+    convertedSpan_ = graph_->writtenTime();
+    if (reached >= 0) {
+        convertedSpan_ = std::min(convertedSpan_, reached - project_.startTime);
+    }
+    const bool complete = graph_->writtenTime() + oneFrame >= spanTime() &&
+                          (reached < 0 || reached + 2 * oneFrame >= project_.endTime);
     endConversion(complete ? Outcome::Completed : Outcome::EndedEarly);
 }
 
@@ -238,7 +248,6 @@ void ConversionJob::finishConversion() {
 
 void ConversionJob::endConversion(Outcome outcome) {
     timer_.stop();
-    const int64_t written = graph_->writtenTime();
     if (outcome == Outcome::Failed) {
         graph_.reset();  // an error leaves nothing worth finishing
     } else {
@@ -256,9 +265,11 @@ void ConversionJob::endConversion(Outcome outcome) {
         case Outcome::EndedEarly:
             Q_EMIT statusLineChanged(resultLine(QStringLiteral("Ended early")));
             dialogs_.showMessage(
-                {.text = QStringLiteral("The conversion ended early: only %1 of %2 could be "
-                                        "written. The source file may be damaged or cut off.")
-                             .arg(formatClock(written), formatClock(spanTime())),
+                {.text = QStringLiteral("The conversion ended early: only %1 of %2 could be read "
+                                        "from the source. The source file may be damaged or cut "
+                                        "off.")
+                             .arg(formatClock(std::max<int64_t>(convertedSpan_, 0)),
+                                  formatClock(spanTime())),
                  .caption = QStringLiteral("Warning"),
                  .icon = MessageIcon::Warning});
             break;

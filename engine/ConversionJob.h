@@ -77,4 +77,5 @@ class ConversionJob : public QObject {
     std::shared_ptr<Timeline> timeline_;
     std::unique_ptr<ConversionGraph> graph_;
     Outcome lastOutcome_ = Outcome::None;
+    int64_t convertedSpan_ = 0;  // of a conversion that ended early
 };

@@ -155,8 +155,9 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
     }
     GObjectPtr<GstElement> rawFormat;
     if (!encoder && mux_) {
-        // The writers take uncompressed pictures as I420 and sound as 16-bit integers.
-        GstCapsPtr caps(video ? gst_caps_from_string("video/x-raw,format=I420")
+        // Uncompressed pictures go in as YUY2, whose rows (two bytes a pixel, even widths) need
+        // no padding, so every writer stores them as they are; sound as 16-bit integers.
+        GstCapsPtr caps(video ? gst_caps_from_string("video/x-raw,format=YUY2")
                               : gst_caps_from_string("audio/x-raw,format=S16LE"));
         makeElement("capsfilter", nullptr, &rawFormat);
         g_object_set(rawFormat.get(), "caps", caps.get(), nullptr);

@@ -3,6 +3,7 @@
 #include <ges/ges.h>
 #include <gst/video/video.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -61,6 +62,42 @@ bool isFactory(GstElement* element, const char* factory) {
     return made && std::strcmp(GST_OBJECT_NAME(made), factory) == 0;
 }
 
+bool isDecoderOf(GstElement* element, GstElementFactoryListType media) {
+    GstElementFactory* made = gst_element_get_factory(element);
+    return made && gst_element_factory_list_is_type(made, GST_ELEMENT_FACTORY_TYPE_DECODER | media);
+}
+
+// How far the decoders of the sources got, in media time: the timeline fills whatever a source
+// does not deliver with black and silence, so a source cut off early shows only here.
+struct SourceReach {
+    std::atomic<int64_t> video{-1};
+    std::atomic<int64_t> audio{-1};
+};
+
+GstPadProbeReturn onDecodedBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* reach = static_cast<std::atomic<int64_t>*>(data);
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (GST_BUFFER_PTS_IS_VALID(buffer)) {
+        GstClockTime end = GST_BUFFER_PTS(buffer);
+        if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
+            end += GST_BUFFER_DURATION(buffer);
+        }
+        const auto units = static_cast<int64_t>(end / kNanosecondsPerUnit);
+        int64_t previous = reach->load();
+        while (units > previous && !reach->compare_exchange_weak(previous, units)) {
+        }
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+void watchDecoder(GstElement* decoder, std::atomic<int64_t>* reach) {
+    GObjectPtr<GstPad> source(gst_element_get_static_pad(decoder, "src"));
+    if (source) {
+        gst_pad_add_probe(source.get(), GST_PAD_PROBE_TYPE_BUFFER, &onDecodedBuffer, reach,
+                          nullptr);
+    }
+}
+
 bool isVideoDecoder(GstElement* element) {
     GstElementFactory* made = gst_element_get_factory(element);
     return made && gst_element_factory_list_is_type(made, GST_ELEMENT_FACTORY_TYPE_DECODER |
@@ -102,7 +139,13 @@ void onSourceCapsChanged(GObject* capsFilter, GParamSpec*, gpointer) {
 }
 
 // Tunes the elements the editing services create inside the timeline, as they are added.
-void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer) {
+void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer data) {
+    auto* reach = static_cast<SourceReach*>(data);
+    if (isDecoderOf(element, GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO)) {
+        watchDecoder(element, &reach->video);
+    } else if (isDecoderOf(element, GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO)) {
+        watchDecoder(element, &reach->audio);
+    }
     if (isFactory(element, "capsfilter") && childByFactory(bin, "framepositioner")) {
         // The positioner rewrites these caps whenever the track's restriction changes.
         g_signal_connect(element, "notify::caps", G_CALLBACK(&onSourceCapsChanged), nullptr);
@@ -135,6 +178,8 @@ void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer) {
 }  // namespace
 
 struct RenderEngineParts {
+    // Outlives the pipeline, whose probes write to it.
+    std::unique_ptr<SourceReach> reach = std::make_unique<SourceReach>();
     GObjectPtr<GstElement> pipeline;
     GESTimeline* gesTimeline = nullptr;  // owned by the pipeline
     std::vector<OutputGroup> groups;
@@ -217,7 +262,7 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
     auto parts = std::make_unique<RenderEngineParts>();
     parts->pipeline = refSink(gst_pipeline_new("conversion"));
     g_signal_connect(parts->pipeline.get(), "deep-element-added", G_CALLBACK(&tuneTimelineElement),
-                     nullptr);
+                     parts->reach.get());
     GESTimeline* gesTimeline = ges_timeline_new();
     gst_bin_add(GST_BIN(parts->pipeline.get()), GST_ELEMENT(gesTimeline));
     parts->gesTimeline = gesTimeline;
@@ -285,6 +330,14 @@ Status RenderEngine::groupOutputPin(int group, GstPad** pad) const {
 bool RenderEngine::groupIsVideo(int group) const {
     return parts_ && group >= 0 && group < groupCount() &&
            parts_->groups[static_cast<size_t>(group)].video;
+}
+
+int64_t RenderEngine::sourceReach() const {
+    if (!parts_) {
+        return -1;
+    }
+    const int64_t video = parts_->reach->video.load();
+    return video >= 0 ? video : parts_->reach->audio.load();
 }
 
 void RenderEngine::scrapIt() {

@@ -39,6 +39,10 @@ class RenderEngine {
     // Whether a delivering group carries pictures.
     bool groupIsVideo(int group) const;
 
+    // The furthest media time (100-ns units) the sources' pictures were decoded to, or their
+    // sound's when they have no pictures; -1 before anything was decoded.
+    int64_t sourceReach() const;
+
     // Stops and drops the pipeline.
     void scrapIt();
 

@@ -57,12 +57,15 @@ QString makeClip(const QString& folder, const QString& name, const ClipSpec& spe
         description += QString(
                            "videotestsrc num-buffers=%1 pattern=smpte ! "
                            "video/x-raw,width=%2,height=%3,framerate=%4/%5 ! videoconvert ! "
-                           "avenc_mpeg4 bitrate=400000 ! mpeg4videoparse ! queue ! mux. ")
+                           "%6 ! queue ! mux. ")
                            .arg(spec.frames)
                            .arg(spec.width)
                            .arg(spec.height)
                            .arg(spec.fpsNumerator)
-                           .arg(spec.fpsDenominator);
+                           .arg(spec.fpsDenominator)
+                           .arg(spec.container == "mkv"
+                                    ? "x264enc speed-preset=ultrafast key-int-max=10 ! h264parse"
+                                    : "avenc_mpeg4 bitrate=400000");
     }
     if (spec.audio) {
         const double seconds = spec.audioSeconds >= 0 ? spec.audioSeconds : spec.seconds();

@@ -231,4 +231,20 @@ TEST_F(ConversionJobRuns, SourceThatVanishedFailsClearly) {
     }
 }
 
+TEST_F(ConversionJobRuns, SourceCutOffInTheMiddleIsNotReportedAsDone) {
+    ClipSpec spec;
+    spec.frames = 250;
+    spec.container = "mkv";
+    const QString whole = sharedClip("ten-seconds.mkv", spec);
+    const QString cut =
+        makeTruncatedCopy(whole, outputFolder.path(), "cut.mkv", QFileInfo(whole).size() * 6 / 10);
+    openSource(cut);
+    ASSERT_EQ(project.endTime, 100'000'000) << "the header still promises ten seconds";
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    EXPECT_EQ(convert(), Outcome::EndedEarly);
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.last().text.startsWith("The conversion ended early"));
+    EXPECT_TRUE(statusLines.last().startsWith("Ended early."));
+}
+
 }  // namespace
