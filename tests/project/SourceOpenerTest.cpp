@@ -1,3 +1,4 @@
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -152,6 +153,20 @@ TEST_F(OpenSource, OverlongPathIsRefusedAndChangesNothing) {
     EXPECT_EQ(project.videos[0].path, before.videos[0].path);
     EXPECT_EQ(project.endTime, before.endTime);
     EXPECT_EQ(lastFolder(), folderBefore);
+}
+
+TEST_F(OpenSource, MissingDecoderIsNamedInTheDetails) {
+    GstRegistry* registry = gst_registry_get();
+    GstPluginFeature* decoder = gst_registry_lookup_feature(registry, "avdec_mpeg4");
+    ASSERT_TRUE(decoder);
+    gst_registry_remove_feature(registry, decoder);
+    const bool opened = open(clips::tenPointNineSeconds());
+    gst_registry_add_feature(registry, decoder);
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[0].text, kNotOpen);
+    EXPECT_TRUE(dialogs.messages[0].details.contains("MPEG-4", Qt::CaseInsensitive))
+        << dialogs.messages[0].details.toStdString();
 }
 
 TEST(FolderOf, KeepsTheTrailingSeparator) {
