@@ -120,9 +120,8 @@ bool OutputGraphBuilder::createWriter(GstBin* bin) {
     }
     g_object_set(sink.get(), "location", QFile::encodeName(settings_.outputName).constData(),
                  nullptr);
+    // The bin takes references of its own; `mux_` borrows the bin's.
     gst_bin_add_many(bin, mux.get(), sink.get(), nullptr);
-    g_object_ref(mux.get());  // balance: the bin holds its own, ours goes with `mux`
-    g_object_unref(mux.get());
     if (!gst_element_link(mux.get(), sink.get())) {
         inform(QString::fromLatin1(kWriterFailure));
         return false;
