@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "tests/common/FileProbe.h"
+#include "tests/common/TestMedia.h"
+
+namespace {
+
+struct CommandResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the built quenzel-convert with its own empty configuration.
+class QuenzelConvert : public ::testing::Test {
+  protected:
+    CommandResult run(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        process.setProcessEnvironment(environment);
+        process.start(qEnvironmentVariable("QUENZEL_BIN_DIR") + "/quenzel-convert", arguments);
+        CommandResult result;
+        if (!process.waitForFinished(120000)) {
+            ADD_FAILURE() << "quenzel-convert did not finish";
+            process.kill();
+            return result;
+        }
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    QTemporaryDir config;
+    QTemporaryDir output;
+};
+
+TEST_F(QuenzelConvert, InfoPrintsWhatOpeningTakes) {
+    const CommandResult info = run({"--info", clips::tenPointNineSeconds()});
+    EXPECT_EQ(info.exitCode, 0) << info.err.toStdString();
+    const QStringList lines = info.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 5) << info.out.toStdString();
+    EXPECT_EQ(lines[0], "duration: 10");
+    EXPECT_EQ(lines[1], "width: 320");
+    EXPECT_EQ(lines[2], "height: 240");
+    EXPECT_EQ(lines[3], "frame-rate: 10.000");
+    EXPECT_TRUE(lines[4].startsWith("audio-duration: 1090")) << lines[4].toStdString();
+}
+
+TEST_F(QuenzelConvert, InfoOnACorruptFileFailsWithTheProbesMessage) {
+    const CommandResult info = run({"--info", clips::corrupt()});
+    EXPECT_EQ(info.exitCode, 1);
+    EXPECT_TRUE(info.out.isEmpty());
+    EXPECT_TRUE(info.err.contains("Cannot open the file.")) << info.err.toStdString();
+}
+
+TEST_F(QuenzelConvert, ConvertsTheSpanAndRefusesToOverwriteWithoutConsent) {
+    const QString target = output.path() + "/clip.mkv";
+    const QStringList arguments = {clips::tenPointNineSeconds(),
+                                   "-o",
+                                   target,
+                                   "--format",
+                                   "mkv",
+                                   "--start",
+                                   "1.5",
+                                   "--end",
+                                   "4",
+                                   "--size",
+                                   "161x120",
+                                   "--fps",
+                                   "25",
+                                   "--video-compressor",
+                                   "MPEG-4 Part 2",
+                                   "--audio-compressor",
+                                   "vorbis"};
+    const CommandResult first = run(arguments);
+    ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+    const ProbedFile written = probeFile(target);
+    ASSERT_TRUE(written.stream("video"));
+    EXPECT_EQ(written.stream("video")->width, 160);  // sizes are made even
+    EXPECT_NEAR(double(written.stream("video")->frames), 62.5, 1.0);
+    EXPECT_TRUE(written.stream("audio"));
+
+    const qint64 size = QFile(target).size();
+    const CommandResult again = run(arguments);
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains("-y")) << again.err.toStdString();
+    EXPECT_EQ(QFile(target).size(), size);
+
+    const CommandResult replaced = run(QStringList(arguments) << "-y");
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
+}
+
+TEST_F(QuenzelConvert, BadOptionsAreRefusedBeforeAnythingIsWritten) {
+    const QString target = output.path() + "/never.avi";
+    for (const QStringList& options : {QStringList{"--format", "mov"},
+                                       {"--size", "big"},
+                                       {"--audio-bitrate", "100"},
+                                       {"--start", "-3"},
+                                       {"--video-compressor", "no such codec"},
+                                       {"--start", "9", "--end", "2"}}) {
+        const CommandResult refused =
+            run(QStringList{clips::halfSecond(), "-o", target} << options);
+        EXPECT_EQ(refused.exitCode, 2)
+            << options.join(' ').toStdString() << ": " << refused.err.toStdString();
+        EXPECT_FALSE(refused.err.isEmpty());
+        EXPECT_FALSE(QFile::exists(target));
+    }
+}
+
+}  // namespace
