@@ -80,6 +80,11 @@ Status ConversionGraph::run(QString* errorText) {
     return status::kFail;
 }
 
+QString ConversionGraph::errorText() {
+    std::lock_guard lock(mutex_);
+    return errorText_;
+}
+
 QString ConversionGraph::pendingErrorText() {
     std::lock_guard lock(mutex_);
     QString text =
@@ -119,9 +124,12 @@ void ConversionGraph::handleBusMessage(GstMessage* message) {
                 }
                 errorText_ = text;
             }
+            endOfStream_.notify_all();  // a Stop waiting for the end learns of the error
             shown = pendingErrorText();
-            QMetaObject::invokeMethod(
-                this, [this, shown] { Q_EMIT failed(shown); }, Qt::QueuedConnection);
+            if (!finishing_.load()) {
+                QMetaObject::invokeMethod(
+                    this, [this, shown] { Q_EMIT failed(shown); }, Qt::QueuedConnection);
+            }
             break;
         }
         case GST_MESSAGE_ELEMENT:

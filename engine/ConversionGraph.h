@@ -39,6 +39,9 @@ class ConversionGraph : public QObject {
     // or after `timeoutMs` at the latest. True when the writer finished in time.
     bool finish(int timeoutMs);
 
+    // The framework's text of the first error, or empty.
+    QString errorText();
+
     // How far the conversion got, in 100-ns units of the output.
     int64_t writtenTime() const { return writtenTime_.load(); }
 

@@ -110,21 +110,17 @@ bool ConversionJob::confirmReplacingOutput() {
             return false;
         }
     }
-    QFile existing(output);
-    if (!existing.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
+    if (!QFileInfo::exists(output)) {
         return true;
     }
-    existing.close();
+    // The file that is there gives way only to a conversion that ends with a file: what is
+    // written goes next to it until then (see OutputFile).
     const MessageAnswer answer =
         dialogs_.showMessage({.text = output + ' ' + language_.GetMessageText(kTextFileExists),
                               .caption = language_.GetMessageText(kTextWarning),
                               .buttons = MessageButtons::YesNo,
                               .icon = MessageIcon::Warning});
-    if (answer != MessageAnswer::Yes) {
-        return false;
-    }
-    QFile::remove(output);
-    return true;
+    return answer == MessageAnswer::Yes;
 }
 
 bool ConversionJob::checkFrameRate() {
@@ -193,8 +189,12 @@ void ConversionJob::startConversion() {
         timeline_.reset();
         return;
     }
-    graph_ = renderTimeline(timeline_, settings_, dialogs_, propertyDialog_);
+    outputFile_.emplace(settings_.outputName);
+    graph_ =
+        renderTimeline(timeline_, settings_, dialogs_, propertyDialog_, outputFile_->writingPath());
     if (!graph_) {
+        outputFile_->discard();
+        outputFile_.reset();
         timeline_.reset();
         return;
     }
@@ -235,9 +235,7 @@ void ConversionJob::onGraphFailed(const QString& text) {
         return;
     }
     endConversion(Outcome::Failed);
-    dialogs_.showMessage({.text = QStringLiteral("The conversion failed:\n%1").arg(text),
-                          .caption = QStringLiteral("Error"),
-                          .icon = MessageIcon::Error});
+    showFailure(text);
 }
 
 void ConversionJob::finishConversion() {
@@ -248,12 +246,26 @@ void ConversionJob::finishConversion() {
 
 void ConversionJob::endConversion(Outcome outcome) {
     timer_.stop();
+    QString failure;
     if (outcome == Outcome::Failed) {
         graph_.reset();  // an error leaves nothing worth finishing
     } else {
-        graph_->finish(kFinishTimeoutMs);
+        const bool finished = graph_->finish(kFinishTimeoutMs);
+        failure = graph_->errorText();
+        if (failure.isEmpty() && !finished) {
+            failure = QStringLiteral("The writer did not finish the file in time.");
+        }
         graph_.reset();
     }
+    if (outcome != Outcome::Failed && failure.isEmpty() && !outputFile_->commit(&failure)) {
+        outcome = Outcome::Failed;
+    } else if (outcome != Outcome::Failed && !failure.isEmpty()) {
+        outcome = Outcome::Failed;
+        outputFile_->discard();
+    } else if (outcome == Outcome::Failed) {
+        outputFile_->discard();
+    }
+    outputFile_.reset();
     timeline_.reset();
     elapsedSeconds_ = 0;
     lastOutcome_ = outcome;
@@ -261,6 +273,9 @@ void ConversionJob::endConversion(Outcome outcome) {
     switch (outcome) {
         case Outcome::Failed:
             Q_EMIT statusLineChanged(resultLine(QStringLiteral("Failed")));
+            if (!failure.isEmpty()) {
+                showFailure(failure);
+            }
             break;
         case Outcome::EndedEarly:
             Q_EMIT statusLineChanged(resultLine(QStringLiteral("Ended early")));
@@ -278,6 +293,12 @@ void ConversionJob::endConversion(Outcome outcome) {
             break;
     }
     Q_EMIT finished(outcome);
+}
+
+void ConversionJob::showFailure(const QString& text) {
+    dialogs_.showMessage({.text = QStringLiteral("The conversion failed:\n%1").arg(text),
+                          .caption = QStringLiteral("Error"),
+                          .icon = MessageIcon::Error});
 }
 
 QString ConversionJob::resultLine(const QString& firstWord) const {

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
+#include "engine/OutputFile.h"
 #include "engine/OutputGraph.h"
 
 class CLanguage;
@@ -64,6 +66,7 @@ class ConversionJob : public QObject {
     void onGraphCompleted();
     void onGraphFailed(const QString& text);
     void endConversion(Outcome outcome);
+    void showFailure(const QString& text);
     QString resultLine(const QString& firstWord) const;
 
     ConversionProject& project_;
@@ -76,6 +79,7 @@ class ConversionJob : public QObject {
     int elapsedSeconds_ = 0;
     std::shared_ptr<Timeline> timeline_;
     std::unique_ptr<ConversionGraph> graph_;
+    std::optional<OutputFile> outputFile_;
     Outcome lastOutcome_ = Outcome::None;
     int64_t convertedSpan_ = 0;  // of a conversion that ended early
 };

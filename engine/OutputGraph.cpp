@@ -47,6 +47,9 @@ const char* parserFor(GstElement* encoder) {
     if (name == "video/x-h265") {
         return "h265parse";
     }
+    if (name == "video/x-av1") {
+        return "av1parse";
+    }
     if (name == "audio/mpeg") {
         return version == 1 ? "mpegaudioparse" : "aacparse";
     }
@@ -55,8 +58,8 @@ const char* parserFor(GstElement* encoder) {
 
 class OutputGraphBuilder {
   public:
-    OutputGraphBuilder(OutputSettings& settings, UserDialogs& dialogs)
-        : settings_(settings), dialogs_(dialogs) {}
+    OutputGraphBuilder(OutputSettings& settings, UserDialogs& dialogs, QString writePath)
+        : settings_(settings), dialogs_(dialogs), writePath_(std::move(writePath)) {}
 
     std::unique_ptr<ConversionGraph> build(std::shared_ptr<Timeline> timeline,
                                            const FilterPropertyDialog& propertyDialog);
@@ -79,6 +82,7 @@ class OutputGraphBuilder {
 
     OutputSettings& settings_;
     UserDialogs& dialogs_;
+    QString writePath_;
     WmProfile profile_;
     GstElement* mux_ = nullptr;  // owned by the pipeline
 };
@@ -118,8 +122,7 @@ bool OutputGraphBuilder::createWriter(GstBin* bin) {
         }
         return false;
     }
-    g_object_set(sink.get(), "location", QFile::encodeName(settings_.outputName).constData(),
-                 nullptr);
+    g_object_set(sink.get(), "location", QFile::encodeName(writePath_).constData(), nullptr);
     // The bin takes references of its own; `mux_` borrows the bin's.
     gst_bin_add_many(bin, mux.get(), sink.get(), nullptr);
     if (!gst_element_link(mux.get(), sink.get())) {
@@ -290,7 +293,9 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(
 
 std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeline,
                                                 OutputSettings& settings, UserDialogs& dialogs,
-                                                const FilterPropertyDialog& propertyDialog) {
-    OutputGraphBuilder builder(settings, dialogs);
+                                                const FilterPropertyDialog& propertyDialog,
+                                                const QString& writePath) {
+    OutputGraphBuilder builder(settings, dialogs,
+                               writePath.isEmpty() ? settings.outputName : writePath);
     return builder.build(std::move(timeline), propertyDialog);
 }

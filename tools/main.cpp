@@ -120,9 +120,11 @@ std::optional<double> secondsOption(const QCommandLineParser& parser,
     if (!parser.isSet(option)) {
         return std::nullopt;
     }
+    // Beyond a billion seconds the time in 100-ns units would overflow.
+    constexpr double kLongestSeconds = 1e9;
     bool parsed = false;
     const double value = parser.value(option).toDouble(&parsed);
-    if (!parsed || !(value >= 0)) {
+    if (!parsed || !(value >= 0) || !(value <= kLongestSeconds)) {
         QTextStream(stderr) << "--" << option.names().constLast()
                             << " takes seconds (0 or more), not \"" << parser.value(option)
                             << "\".\n";
@@ -220,7 +222,14 @@ int main(int argc, char** argv) {
         parser.addOption(option);
     }
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The video to convert."));
-    parser.process(application);
+    // Usage errors exit with 2, so scripts can tell them from a failed conversion.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << parser.errorText() << '\n';
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        parser.showHelp(0);
+    }
 
     QString startError;
     if (failed(initMediaFramework(&startError))) {

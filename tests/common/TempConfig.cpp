@@ -8,9 +8,18 @@ TempConfig::TempConfig() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
 }
 
+namespace {
+
+// Where settings go between tests: never the user's folder, never a deleted one.
+QString fallbackFolder() {
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
+}  // namespace
+
 TempConfig::~TempConfig() {
-    // Leave no path to a deleted folder behind for the next test.
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, fallbackFolder());
 }
 
 QString TempConfig::iniFile(const QString& application) const {

@@ -153,6 +153,24 @@ TEST_F(ConversionJobRuns, CompletionShowsTheResultLineAndReplacesAnExistingFile)
               "Done. Output file: " + settings.outputName + "     Resolution: 320*240");
     EXPECT_TRUE(probeFile(settings.outputName).readable);
     EXPECT_FALSE(job.isConverting());
+    EXPECT_EQ(QDir(outputFolder.path()).entryList(QDir::Files), QStringList{"out.avi"});
+}
+
+TEST_F(ConversionJobRuns, AFailedConversionLeavesTheFileItWasToReplace) {
+    openSource(clips::tenPointNineSeconds());
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");  // the ASF writer cannot take it
+    settings.outputFormat = OutputSettings::kAsf;
+    settings.outputName = outputPath("keep.asf");
+    QFile existing(settings.outputName);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("precious");
+    existing.close();
+    dialogs.answers = {MessageAnswer::Yes};
+    EXPECT_NE(convert(), Outcome::Completed);
+    EXPECT_TRUE(dialogs.sawText("failed pBuilder->RenderStream( NULL, NULL, pPin, NULL, pMux )"));
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "precious");
+    EXPECT_EQ(QDir(outputFolder.path()).entryList(QDir::Files), QStringList{"keep.asf"});
 }
 
 TEST_F(ConversionJobRuns, StopEndsAtOnceAndLeavesAPlayableFile) {

@@ -1,0 +1,37 @@
+#include "engine/OutputFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+OutputFile::OutputFile(QString finalPath) : finalPath_(std::move(finalPath)) {
+    writingPath_ = finalPath_ + QStringLiteral(".part");
+    for (int attempt = 2; QFileInfo::exists(writingPath_); ++attempt) {
+        writingPath_ = finalPath_ + QStringLiteral(".%1.part").arg(attempt);
+    }
+}
+
+bool OutputFile::commit(QString* error) {
+    if (!QFileInfo::exists(writingPath_)) {
+        return true;  // a preview writes no file
+    }
+    // rename() replaces an existing output in one step, so no moment is without a file.
+    if (std::rename(QFile::encodeName(writingPath_).constData(),
+                    QFile::encodeName(finalPath_).constData()) != 0) {
+        if (error) {
+            *error = QStringLiteral(
+                         "The converted file could not be put in place of %1: %2. It "
+                         "was kept as %3.")
+                         .arg(finalPath_, QString::fromLocal8Bit(strerror(errno)), writingPath_);
+        }
+        return false;
+    }
+    return true;
+}
+
+void OutputFile::discard() {
+    QFile::remove(writingPath_);
+}

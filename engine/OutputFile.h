@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Where a conversion writes: a new file beside the output, which takes the output's place only
+// when the conversion ends with something worth keeping. A conversion that fails, or never
+// starts, leaves the file that was there untouched.
+class OutputFile {
+  public:
+    explicit OutputFile(QString finalPath);
+
+    const QString& finalPath() const { return finalPath_; }
+    const QString& writingPath() const { return writingPath_; }
+
+    // Puts the written file in the output's place. False, with the reason, when it cannot.
+    bool commit(QString* error);
+    // Removes what was written.
+    void discard();
+
+  private:
+    QString finalPath_;
+    QString writingPath_;
+};
