@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "media/BufferReach.h"
 #include "media/RenderEngine.h"
 
 namespace {
@@ -53,16 +54,8 @@ void ConversionGraph::addBranch(GstPad* timelinePad, GstElement* firstElement, b
 GstPadProbeReturn ConversionGraph::onBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
     auto* graph = static_cast<ConversionGraph*>(self);
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-    if (pad != graph->progressPad_.load() || !GST_BUFFER_PTS_IS_VALID(buffer)) {
-        return GST_PAD_PROBE_OK;
-    }
-    GstClockTime end = GST_BUFFER_PTS(buffer);
-    if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
-        end += GST_BUFFER_DURATION(buffer);
-    }
-    const auto units = static_cast<int64_t>(end / 100);
-    int64_t previous = graph->writtenTime_.load();
-    while (units > previous && !graph->writtenTime_.compare_exchange_weak(previous, units)) {
+    if (pad == graph->progressPad_.load()) {
+        extendReach(graph->writtenTime_, buffer);
     }
     return GST_PAD_PROBE_OK;
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "media/BufferReach.h"
 #include "media/Elements.h"
 #include "media/MediaFile.h"
 #include "media/Timeline.h"
@@ -75,18 +76,7 @@ struct SourceReach {
 };
 
 GstPadProbeReturn onDecodedBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    auto* reach = static_cast<std::atomic<int64_t>*>(data);
-    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-    if (GST_BUFFER_PTS_IS_VALID(buffer)) {
-        GstClockTime end = GST_BUFFER_PTS(buffer);
-        if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
-            end += GST_BUFFER_DURATION(buffer);
-        }
-        const auto units = static_cast<int64_t>(end / kNanosecondsPerUnit);
-        int64_t previous = reach->load();
-        while (units > previous && !reach->compare_exchange_weak(previous, units)) {
-        }
-    }
+    extendReach(*static_cast<std::atomic<int64_t>*>(data), GST_PAD_PROBE_INFO_BUFFER(info));
     return GST_PAD_PROBE_OK;
 }
 
