@@ -10,8 +10,23 @@ QSettings openSettings(const QString& application) {
                      application);
 }
 
-QString keyOf(const QString& section, const QString& name) {
-    return section + '/' + name;
+// The stored spelling of a name that matches ignoring case, else the name as given: section and
+// value names are not case-sensitive, as in the per-user store the settings come from.
+QString storedSpelling(const QStringList& stored, const QString& name) {
+    for (const QString& candidate : stored) {
+        if (candidate.compare(name, Qt::CaseInsensitive) == 0) {
+            return candidate;
+        }
+    }
+    return name;
+}
+
+QString keyOf(QSettings& settings, const QString& section, const QString& name) {
+    const QString group = storedSpelling(settings.childGroups(), section);
+    settings.beginGroup(group);
+    const QString key = storedSpelling(settings.childKeys(), name);
+    settings.endGroup();
+    return group + '/' + key;
 }
 
 }  // namespace
@@ -22,7 +37,7 @@ SettingsStore::SettingsStore(QString application, Access access)
 int32_t SettingsStore::readInt(const QString& section, const QString& name,
                                int32_t defaultValue) const {
     QSettings settings = openSettings(application_);
-    const QVariant value = settings.value(keyOf(section, name));
+    const QVariant value = settings.value(keyOf(settings, section, name));
     if (!value.isValid()) {
         return defaultValue;
     }
@@ -39,7 +54,7 @@ int32_t SettingsStore::readInt(const QString& section, const QString& name,
 QString SettingsStore::readText(const QString& section, const QString& name,
                                 const QString& defaultValue) const {
     QSettings settings = openSettings(application_);
-    const QVariant value = settings.value(keyOf(section, name));
+    const QVariant value = settings.value(keyOf(settings, section, name));
     if (!value.isValid()) {
         return defaultValue;
     }
@@ -58,7 +73,7 @@ void SettingsStore::writeInt(const QString& section, const QString& name, int32_
         return;
     }
     QSettings settings = openSettings(application_);
-    settings.setValue(keyOf(section, name), value);
+    settings.setValue(keyOf(settings, section, name), value);
 }
 
 void SettingsStore::writeText(const QString& section, const QString& name, const QString& value) {
@@ -66,5 +81,5 @@ void SettingsStore::writeText(const QString& section, const QString& name, const
         return;
     }
     QSettings settings = openSettings(application_);
-    settings.setValue(keyOf(section, name), value);
+    settings.setValue(keyOf(settings, section, name), value);
 }

@@ -64,6 +64,17 @@ TEST(SettingsStore, AHandEditedTextWithCommasReadsWhole) {
     EXPECT_EQ(SettingsStore(kApp).readText("Settings", "OutputName", ""), "/videos/a, b.avi");
 }
 
+TEST(SettingsStore, NamesMatchWhateverTheirCase) {
+    TempConfig config;
+    SettingsStore store(kApp);
+    store.writeInt("english", "lfHeight", -13);
+    EXPECT_EQ(store.readInt("English", "LFHEIGHT", 0), -13);
+    store.writeInt("ENGLISH", "lfheight", -20);
+    EXPECT_EQ(store.readInt("english", "lfHeight", 0), -20);
+    QSettings raw(config.iniFile(kApp), QSettings::IniFormat);
+    EXPECT_EQ(raw.childGroups(), QStringList{"english"});
+}
+
 TEST(SettingsStore, ReadOnlyStoreNeverWrites) {
     TempConfig config;
     SettingsStore(kApp).writeText("Option", "CurrentLanguage", "German");

@@ -29,8 +29,17 @@ if command -v ccache >/dev/null 2>&1; then
   launcher=(ccache)
 fi
 
-mkdir -p "$work_dir/objects" "$work_dir/corpus"
+mkdir -p "$work_dir/objects"
 fuzzer=$work_dir/language_file_fuzzer
+
+# clang without its libFuzzer runtime cannot build the fuzzer: skip rather than fail.
+probe=$work_dir/runtime-probe
+if [ ! -x "$fuzzer" ] && ! printf 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }\n' |
+    clang++ -x c++ -fsanitize=fuzzer - -o "$probe" >/dev/null 2>&1; then
+  echo "clang++ cannot link libFuzzer: the fuzz test needs libclang-rt-14-dev"
+  exit 77
+fi
+rm -f "$probe"
 
 # Rebuild when any source or header of the reader is newer than the fuzzer.
 needs_build=no
@@ -68,7 +77,11 @@ for file in "$source_dir"/resources/language/*.ini; do
   { printf "$marker"; cat "$file"; } > "$seeds/$name"
 done
 
-exec "$fuzzer" "$work_dir/corpus" "$seeds" \
+# New inputs go to a corpus of this run only, so the build tree does not grow run after run.
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+# A finding must fail the test: libFuzzer's own error code, 77, would read as "skipped".
+"$fuzzer" "$corpus" "$seeds" \
   -dict="$source_dir/tests/language/fuzz/language.dict" \
   -max_total_time="$seconds" -max_len=16384 -rss_limit_mb=2048 -timeout=10 \
-  -artifact_prefix="$work_dir/" -print_final_stats=1
+  -error_exitcode=1 -artifact_prefix="$work_dir/" -print_final_stats=1
