@@ -32,29 +32,29 @@ void applySavedPreset(GstElement* element) {
     g_strfreev(names);
 }
 
-bool isConfigurable(const GParamSpec* spec) {
-    const GParamFlags flags = spec->flags;
+bool isConfigurable(const GParamSpec* property) {
+    const GParamFlags flags = property->flags;
     return (flags & G_PARAM_READABLE) && (flags & G_PARAM_WRITABLE) &&
            !(flags & (G_PARAM_CONSTRUCT_ONLY | G_PARAM_DEPRECATED)) &&
-           g_strcmp0(spec->name, "name") != 0 && g_strcmp0(spec->name, "parent") != 0;
+           g_strcmp0(property->name, "name") != 0 && g_strcmp0(property->name, "parent") != 0;
 }
 
 void copyConfiguration(GstElement* from, GstElement* to) {
     guint count = 0;
     GParamSpec** specs = g_object_class_list_properties(G_OBJECT_GET_CLASS(from), &count);
     for (guint i = 0; i < count; ++i) {
-        const GParamSpec* spec = specs[i];
-        if (!isConfigurable(spec)) {
+        const GParamSpec* property = specs[i];
+        if (!isConfigurable(property)) {
             continue;
         }
         GValue wanted = G_VALUE_INIT;
         GValue present = G_VALUE_INIT;
-        g_value_init(&wanted, spec->value_type);
-        g_value_init(&present, spec->value_type);
-        g_object_get_property(G_OBJECT(from), spec->name, &wanted);
-        g_object_get_property(G_OBJECT(to), spec->name, &present);
-        if (g_param_values_cmp(const_cast<GParamSpec*>(spec), &wanted, &present) != 0) {
-            g_object_set_property(G_OBJECT(to), spec->name, &wanted);
+        g_value_init(&wanted, property->value_type);
+        g_value_init(&present, property->value_type);
+        g_object_get_property(G_OBJECT(from), property->name, &wanted);
+        g_object_get_property(G_OBJECT(to), property->name, &present);
+        if (g_param_values_cmp(const_cast<GParamSpec*>(property), &wanted, &present) != 0) {
+            g_object_set_property(G_OBJECT(to), property->name, &wanted);
         }
         g_value_unset(&wanted);
         g_value_unset(&present);

@@ -48,27 +48,27 @@ bool runPipeline(const QString& description) {
 
 }  // namespace
 
-QString makeClip(const QString& folder, const QString& name, const ClipSpec& spec) {
+QString makeClip(const QString& folder, const QString& name, const ClipSpec& clip) {
     const QString path = folder + '/' + name;
     QString description;
-    const QString mux = muxerFor(spec.container);
+    const QString mux = muxerFor(clip.container);
     description += QString("%1 name=mux ! filesink location=\"%2\" ").arg(mux, path);
-    if (spec.video && spec.container != "wav") {
+    if (clip.video && clip.container != "wav") {
         description += QString(
                            "videotestsrc num-buffers=%1 pattern=smpte ! "
                            "video/x-raw,width=%2,height=%3,framerate=%4/%5 ! videoconvert ! "
                            "%6 ! queue ! mux. ")
-                           .arg(spec.frames)
-                           .arg(spec.width)
-                           .arg(spec.height)
-                           .arg(spec.fpsNumerator)
-                           .arg(spec.fpsDenominator)
-                           .arg(spec.container == "mkv"
+                           .arg(clip.frames)
+                           .arg(clip.width)
+                           .arg(clip.height)
+                           .arg(clip.fpsNumerator)
+                           .arg(clip.fpsDenominator)
+                           .arg(clip.container == "mkv"
                                     ? "x264enc speed-preset=ultrafast key-int-max=10 ! h264parse"
                                     : "avenc_mpeg4 bitrate=400000");
     }
-    if (spec.audio) {
-        const double seconds = spec.audioSeconds >= 0 ? spec.audioSeconds : spec.seconds();
+    if (clip.audio) {
+        const double seconds = clip.audioSeconds >= 0 ? clip.audioSeconds : clip.seconds();
         const int buffers = qRound(seconds * kAudioRate / kSamplesPerBuffer);
         description += QString(
                            "audiotestsrc num-buffers=%1 samplesperbuffer=%2 ! "
@@ -128,10 +128,10 @@ QString testMediaFolder() {
     return folder.path();
 }
 
-QString sharedClip(const QString& name, const ClipSpec& spec) {
+QString sharedClip(const QString& name, const ClipSpec& clip) {
     static QHash<QString, QString> made;
     if (!made.contains(name)) {
-        made.insert(name, makeClip(testMediaFolder(), name, spec));
+        made.insert(name, makeClip(testMediaFolder(), name, clip));
     }
     return made.value(name);
 }
@@ -139,27 +139,27 @@ QString sharedClip(const QString& name, const ClipSpec& spec) {
 namespace clips {
 
 QString tenPointNineSeconds() {
-    ClipSpec spec;
-    spec.frames = 109;
-    spec.fpsNumerator = 10;
-    return sharedClip(QStringLiteral("ten-point-nine.avi"), spec);
+    ClipSpec clip;
+    clip.frames = 109;
+    clip.fpsNumerator = 10;
+    return sharedClip(QStringLiteral("ten-point-nine.avi"), clip);
 }
 
 QString halfSecond() {
-    ClipSpec spec;
-    spec.frames = 5;
-    spec.fpsNumerator = 10;
-    spec.width = 160;
-    spec.height = 120;
-    return sharedClip(QStringLiteral("half-second.avi"), spec);
+    ClipSpec clip;
+    clip.frames = 5;
+    clip.fpsNumerator = 10;
+    clip.width = 160;
+    clip.height = 120;
+    return sharedClip(QStringLiteral("half-second.avi"), clip);
 }
 
 QString audioOnly() {
-    ClipSpec spec;
-    spec.video = false;
-    spec.audioSeconds = 3;
-    spec.container = QStringLiteral("wav");
-    return sharedClip(QStringLiteral("audio-only.wav"), spec);
+    ClipSpec clip;
+    clip.video = false;
+    clip.audioSeconds = 3;
+    clip.container = QStringLiteral("wav");
+    return sharedClip(QStringLiteral("audio-only.wav"), clip);
 }
 
 QString corrupt() {

@@ -19,7 +19,7 @@ struct ClipSpec {
 
 // Writes the clip to folder/name and returns its path; fails the calling test (ADD_FAILURE) and
 // returns an empty text when GStreamer could not write it.
-QString makeClip(const QString& folder, const QString& name, const ClipSpec& spec);
+QString makeClip(const QString& folder, const QString& name, const ClipSpec& clip);
 
 // An animated GIF: GStreamer has no GIF writer, so ffmpeg's test source makes it.
 QString makeGif(const QString& folder, const QString& name, int frames, int fps);
@@ -34,7 +34,7 @@ QString makeTruncatedCopy(const QString& source, const QString& folder, const QS
 // A folder that lives as long as the test program; clips made with sharedClip() are kept there
 // and made only once per program, however many tests use them.
 QString testMediaFolder();
-QString sharedClip(const QString& name, const ClipSpec& spec);
+QString sharedClip(const QString& name, const ClipSpec& clip);
 
 // The clips most tests need.
 namespace clips {

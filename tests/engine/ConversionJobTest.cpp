@@ -250,10 +250,10 @@ TEST_F(ConversionJobRuns, SourceThatVanishedFailsClearly) {
 }
 
 TEST_F(ConversionJobRuns, SourceCutOffInTheMiddleIsNotReportedAsDone) {
-    ClipSpec spec;
-    spec.frames = 250;
-    spec.container = "mkv";
-    const QString whole = sharedClip("ten-seconds.mkv", spec);
+    ClipSpec clip;
+    clip.frames = 250;
+    clip.container = "mkv";
+    const QString whole = sharedClip("ten-seconds.mkv", clip);
     const QString cut =
         makeTruncatedCopy(whole, outputFolder.path(), "cut.mkv", QFileInfo(whole).size() * 6 / 10);
     openSource(cut);
