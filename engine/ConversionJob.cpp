@@ -244,25 +244,26 @@ void ConversionJob::finishConversion() {
     }
 }
 
+QString ConversionJob::finishGraph() {
+    const bool finished = graph_->finish(kFinishTimeoutMs);
+    QString failure = graph_->errorText();
+    if (failure.isEmpty() && !finished) {
+        failure = QStringLiteral("The writer did not finish the file in time.");
+    }
+    return failure;
+}
+
 void ConversionJob::endConversion(Outcome outcome) {
     timer_.stop();
-    QString failure;
-    if (outcome == Outcome::Failed) {
-        graph_.reset();  // an error leaves nothing worth finishing
-    } else {
-        const bool finished = graph_->finish(kFinishTimeoutMs);
-        failure = graph_->errorText();
-        if (failure.isEmpty() && !finished) {
-            failure = QStringLiteral("The writer did not finish the file in time.");
+    // After a pipeline error there is nothing worth finishing.
+    QString failure = outcome == Outcome::Failed ? QString() : finishGraph();
+    graph_.reset();
+    if (outcome != Outcome::Failed && failure.isEmpty()) {
+        if (!outputFile_->commit(&failure)) {
+            outcome = Outcome::Failed;
         }
-        graph_.reset();
-    }
-    if (outcome != Outcome::Failed && failure.isEmpty() && !outputFile_->commit(&failure)) {
+    } else {
         outcome = Outcome::Failed;
-    } else if (outcome != Outcome::Failed && !failure.isEmpty()) {
-        outcome = Outcome::Failed;
-        outputFile_->discard();
-    } else if (outcome == Outcome::Failed) {
         outputFile_->discard();
     }
     outputFile_.reset();

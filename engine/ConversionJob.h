@@ -66,6 +66,8 @@ class ConversionJob : public QObject {
     void onGraphCompleted();
     void onGraphFailed(const QString& text);
     void endConversion(Outcome outcome);
+    // Ends the file; the reason when it could not be finished, else empty.
+    QString finishGraph();
     void showFailure(const QString& text);
     QString resultLine(const QString& firstWord) const;
 
