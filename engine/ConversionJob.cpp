@@ -53,8 +53,13 @@ ConversionJob::ConversionJob(ConversionProject& project, OutputSettings& setting
 }
 
 ConversionJob::~ConversionJob() {
+    // Going away in the middle of a conversion ends it as Stop would, without telling anyone.
     if (graph_) {
-        graph_->finish(kFinishTimeoutMs);
+        const bool finished = finishGraph().isEmpty();
+        graph_.reset();
+        if (!finished || !outputFile_->commit(nullptr)) {
+            outputFile_->discard();
+        }
     }
 }
 
