@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 #include "engine/ConversionGraph.h"
 #include "engine/TimelineBuilder.h"
 #include "language/Language.h"

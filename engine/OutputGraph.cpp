@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QUrl>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 #include "engine/ConversionGraph.h"
 #include "engine/EncoderTimestamps.h"
 #include "engine/WmProfileEncoders.h"

@@ -1,6 +1,6 @@
 #include "engine/TimelineBuilder.h"
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 #include "engine/TransitionCatalogue.h"
 #include "media/Timeline.h"
 #include "output/OutputSettings.h"

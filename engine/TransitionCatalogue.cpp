@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 #include "media/Timeline.h"
 
 const char* const kSmpteWipeGuid = "{DE75D012-7A65-11D2-8CEA-00A0C9441E20}";

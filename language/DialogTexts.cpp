@@ -12,7 +12,7 @@
 #include <QTextEdit>
 #include <cstdint>
 
-#include "controls/ControlId.h"
+#include "base/ControlId.h"
 #include "language/Language.h"
 
 namespace {

@@ -5,7 +5,7 @@ class QWidget;
 
 // Retitles a dialog (or the main window) and its controls with the current language's texts:
 // - the dialog's caption takes the dialog text of dialogId, when the file has one;
-// - every control with a positive identifier (controls/ControlId.h, read as a signed 16-bit
+// - every control with a positive identifier (base/ControlId.h, read as a signed 16-bit
 //   number; 65535 counts as -1) takes the message text for identifiers 1-99 and the dialog text
 //   for 100 and above; controls without a text keep theirs;
 // - a combo box is refilled with the text's lines (split at each line feed, the piece after the

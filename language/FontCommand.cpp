@@ -1,6 +1,6 @@
 #include "language/FontCommand.h"
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 #include "language/DialogTexts.h"
 #include "language/FontSettings.h"
 #include "language/Language.h"

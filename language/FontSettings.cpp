@@ -1,6 +1,6 @@
 #include "language/FontSettings.h"
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace {
 

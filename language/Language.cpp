@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 #include "language/FontSettings.h"
 #include "language/LanguageName.h"
 #include "language/LocaleTable.h"

@@ -4,7 +4,7 @@
 #include <QSet>
 #include <limits>
 
-#include "controls/ControlId.h"
+#include "base/ControlId.h"
 #include "language/Language.h"
 
 namespace {

@@ -6,7 +6,7 @@ class QMenu;
 // Retitles the items of a menu built from a menu template with the current language's menu
 // texts. `menu` is the template's root: its own items keep their texts; the items of each of its
 // submenus are retitled, depth-first in position order:
-// - a command item by its command identifier (controls/ControlId.h: setCommandId on its QAction);
+// - a command item by its command identifier (base/ControlId.h: setCommandId on its QAction);
 // - a submenu item by a counter that starts at menuId * 65536 and counts every submenu item met,
 //   so the first submenu of the template's popup (for template 160, the Language submenu) is
 //   160 * 65536.

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 #include "media/GPtr.h"
 #include "media/Status.h"
 #include "output/CompressorCatalogue.h"

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 
 // "output.avi" in the user's Videos folder; in the home folder when there is no Videos folder.
 // When the system cannot name a Videos folder at all, the user is told ("Can not get My Video

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 
 // The file-name rules of the output formats: which extension a format gives the output path and
 // which filter the save dialog offers for it.

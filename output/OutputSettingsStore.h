@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SettingsStore.h"
-#include "app/UserDialogs.h"
+#include "base/SettingsStore.h"
+#include "base/UserDialogs.h"
 #include "output/CompressorCatalogue.h"
 #include "output/OutputRules.h"
 #include "output/OutputSettings.h"

@@ -1,6 +1,6 @@
 #include "project/ProjectDefaults.h"
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 ProjectDefaults loadProjectDefaults(const SettingsStore& settings) {
     const QString section = QStringLiteral("TransitionSettings");

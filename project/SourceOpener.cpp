@@ -2,14 +2,13 @@
 
 #include <QFile>
 
-#include "app/SettingsStore.h"
-#include "app/UserDialogs.h"
+#include "base/SettingsStore.h"
+#include "base/UserDialogs.h"
 #include "language/Language.h"
 #include "output/OutputSettings.h"
 #include "project/Clock.h"
 #include "project/ConversionProject.h"
 #include "project/SourceProbe.h"
-#include "project/TransitionChooser.h"
 
 namespace {
 
@@ -25,11 +24,11 @@ QString folderOf(const QString& path) {
 }
 
 SourceOpener::SourceOpener(ConversionProject& project, OutputSettings& settings,
-                           TransitionChooser& transitions, SettingsStore& store,
+                           ChooseTransition chooseTransition, SettingsStore& store,
                            UserDialogs& dialogs, const CLanguage& language)
     : project_(project),
       settings_(settings),
-      transitions_(transitions),
+      chooseTransition_(std::move(chooseTransition)),
       store_(store),
       dialogs_(dialogs),
       language_(language) {}
@@ -67,7 +66,7 @@ bool SourceOpener::openSource(const QString& path) {
     VideoItem video;
     video.path = path;
     video.duration = *probed / kUnitsPerSecond * kUnitsPerSecond;
-    video.transition = transitions_.chooseTransition(0);
+    video.transition = chooseTransition_ ? chooseTransition_(0) : 0;
     project_.videos.push_back(video);
 
     project_.audios.push_back({path, SourceProbe::probeAudioDuration(path)});

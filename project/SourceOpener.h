@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <functional>
 
 class CLanguage;
 class SettingsStore;
-class TransitionChooser;
 class UserDialogs;
 struct ConversionProject;
 struct OutputSettings;
@@ -16,12 +17,15 @@ struct ClipTimeTexts {
     QString endTime;    // "hh:mm:ss"
 };
 
+// The transition for a new video item at a position (0-based) of the video list.
+using ChooseTransition = std::function<int32_t(int position)>;
+
 // Makes a chosen file the project's source: its picture becomes the one video item, its sound
 // the one audio item, and the whole of it (in whole seconds) the part to convert.
 class SourceOpener {
   public:
     SourceOpener(ConversionProject& project, OutputSettings& settings,
-                 TransitionChooser& transitions, SettingsStore& store, UserDialogs& dialogs,
+                 ChooseTransition chooseTransition, SettingsStore& store, UserDialogs& dialogs,
                  const CLanguage& language);
 
     // False, after a message, when the file cannot be used. A path too long to keep changes
@@ -34,7 +38,7 @@ class SourceOpener {
   private:
     ConversionProject& project_;
     OutputSettings& settings_;
-    TransitionChooser& transitions_;
+    ChooseTransition chooseTransition_;
     SettingsStore& store_;
     UserDialogs& dialogs_;
     const CLanguage& language_;

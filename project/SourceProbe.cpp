@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 #include "language/Language.h"
 #include "media/MediaFile.h"
 #include "media/MediaFramework.h"

@@ -48,7 +48,8 @@ std::optional<QFont> ConsoleDialogs::chooseFont(const QFont&) {
     return std::nullopt;
 }
 
-void ConsoleDialogs::openWebPage(const QUrl& page) {
+bool ConsoleDialogs::openWebPage(const QUrl& page) {
     errors_ << "  See " << page.toString() << '\n';
     errors_.flush();
+    return true;
 }

@@ -2,7 +2,7 @@
 
 #include <QTextStream>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 
 // The command line's answers to the program's dialogs: messages go to standard error, questions
 // are answered with their default and the answer is printed too, file and font dialogs are
@@ -15,7 +15,7 @@ class ConsoleDialogs : public UserDialogs {
     std::optional<QString> chooseFileToOpen(const FileDialogRequest& request) override;
     std::optional<QString> chooseFileToSave(const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
-    void openWebPage(const QUrl& page) override;
+    bool openWebPage(const QUrl& page) override;
 
   private:
     QTextStream errors_;

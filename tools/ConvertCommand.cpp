@@ -11,8 +11,9 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "engine/ConversionJob.h"
+#include "engine/TransitionChooser.h"
 #include "language/Language.h"
 #include "output/CompressorCatalogue.h"
 #include "output/CurrentCompressors.h"
@@ -24,7 +25,6 @@
 #include "project/ConversionProject.h"
 #include "project/ProjectDefaults.h"
 #include "project/SourceOpener.h"
-#include "project/TransitionChooser.h"
 #include "tools/ConsoleDialogs.h"
 
 namespace {
@@ -217,7 +217,9 @@ int runConversion(const ConvertOptions& options) {
     project.defaults = loadProjectDefaults(store);
     TransitionChooser transitions;
     transitions.setDefaults(project.defaults);
-    SourceOpener opener(project, settings, transitions, store, dialogs, language);
+    SourceOpener opener(
+        project, settings, [&](int position) { return transitions.chooseTransition(position); },
+        store, dialogs, language);
     if (!opener.openSource(options.input)) {
         return 1;
     }

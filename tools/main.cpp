@@ -4,7 +4,8 @@
 #include <QTextStream>
 #include <cstdio>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
+#include "engine/TransitionChooser.h"
 #include "language/Language.h"
 #include "media/MediaFramework.h"
 #include "output/CompressorCatalogue.h"
@@ -12,7 +13,6 @@
 #include "project/ConversionProject.h"
 #include "project/ProjectDefaults.h"
 #include "project/SourceOpener.h"
-#include "project/TransitionChooser.h"
 #include "tools/ConsoleDialogs.h"
 #include "tools/ConvertCommand.h"
 
@@ -30,7 +30,9 @@ int printInfo(const QString& path) {
     OutputSettings settings;
     TransitionChooser transitions;
     transitions.setDefaults(project.defaults);
-    SourceOpener opener(project, settings, transitions, store, dialogs, language);
+    SourceOpener opener(
+        project, settings, [&](int position) { return transitions.chooseTransition(position); },
+        store, dialogs, language);
     if (!opener.openSource(path)) {
         return 1;
     }

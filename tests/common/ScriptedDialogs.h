@@ -3,7 +3,7 @@
 #include <QList>
 #include <deque>
 
-#include "app/UserDialogs.h"
+#include "base/UserDialogs.h"
 
 // Answers the program's dialogs from a script and records every message box, so tests can check
 // what the user would have seen.
@@ -13,7 +13,10 @@ class ScriptedDialogs : public UserDialogs {
     std::optional<QString> chooseFileToOpen(const FileDialogRequest& request) override;
     std::optional<QString> chooseFileToSave(const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
-    void openWebPage(const QUrl& page) override { webPages.append(page); }
+    bool openWebPage(const QUrl& page) override {
+        webPages.append(page);
+        return webPagesOpen;
+    }
 
     // Queued answers; when a queue is empty the default is taken (OK/Yes, cancel for dialogs).
     std::deque<MessageAnswer> answers;
@@ -23,6 +26,7 @@ class ScriptedDialogs : public UserDialogs {
     QList<MessageRequest> messages;
     QList<FileDialogRequest> fileRequests;
     QList<QUrl> webPages;
+    bool webPagesOpen = true;  // what openWebPage answers
 
     QStringList texts() const;
     bool sawText(const QString& text) const { return texts().contains(text); }

@@ -2,7 +2,7 @@
 
 #include <QSettings>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 TempConfig::TempConfig() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());

@@ -3,9 +3,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "engine/TransitionChooser.h"
 #include "output/CurrentCompressors.h"
 #include "project/SourceOpener.h"
-#include "project/TransitionChooser.h"
 
 ConversionFixture::ConversionFixture() {
     settings.outputName = outputPath("out.avi");
@@ -24,7 +24,9 @@ ConversionFixture::~ConversionFixture() {
 
 void ConversionFixture::openSource(const QString& path) {
     TransitionChooser transitions(3);
-    SourceOpener opener(project, settings, transitions, store, dialogs, language);
+    SourceOpener opener(
+        project, settings, [&](int position) { return transitions.chooseTransition(position); },
+        store, dialogs, language);
     ASSERT_TRUE(opener.openSource(path)) << dialogs.texts().join('|').toStdString();
 }
 

@@ -4,7 +4,7 @@
 
 #include <QTemporaryDir>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "engine/ConversionJob.h"
 #include "language/Language.h"
 #include "output/CompressorCatalogue.h"

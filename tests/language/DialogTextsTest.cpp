@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/SettingsStore.h"
-#include "controls/ControlId.h"
+#include "base/SettingsStore.h"
+#include "base/ControlId.h"
 #include "language/DialogTexts.h"
 #include "language/Language.h"
 #include "language/LanguageCommands.h"

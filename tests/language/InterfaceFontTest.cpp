@@ -4,8 +4,8 @@
 #include <QSettings>
 #include <QWidget>
 
-#include "app/SettingsStore.h"
-#include "controls/ControlId.h"
+#include "base/SettingsStore.h"
+#include "base/ControlId.h"
 #include "language/FontCommand.h"
 #include "language/FontSettings.h"
 #include "language/Language.h"

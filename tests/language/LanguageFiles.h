@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <ostream>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "language/Language.h"
 #include "tests/common/ScriptedDialogs.h"
 #include "tests/common/TempConfig.h"

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QSet>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "language/Language.h"
 #include "language/LanguageFileParser.h"
 #include "language/LanguageFolder.h"

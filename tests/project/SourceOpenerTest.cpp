@@ -4,12 +4,12 @@
 #include <QDir>
 #include <QFile>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
+#include "engine/TransitionChooser.h"
 #include "language/Language.h"
 #include "output/OutputSettings.h"
 #include "project/ConversionProject.h"
 #include "project/SourceOpener.h"
-#include "project/TransitionChooser.h"
 #include "tests/common/ScriptedDialogs.h"
 #include "tests/common/TempConfig.h"
 #include "tests/common/TestMedia.h"
@@ -25,7 +25,9 @@ class OpenSource : public ::testing::Test {
     OpenSource() : store("quenzel"), chooser(7) { chooser.setDefaults({TransitionMode::Same, 5}); }
 
     bool open(const QString& path) {
-        SourceOpener opener(project, settings, chooser, store, dialogs, language);
+        SourceOpener opener(
+            project, settings, [this](int position) { return chooser.chooseTransition(position); },
+            store, dialogs, language);
         const bool opened = opener.openSource(path);
         if (opened) {
             texts = opener.clipTimeTexts();

@@ -1,4 +1,4 @@
-#include "project/TransitionChooser.h"
+#include "engine/TransitionChooser.h"
 
 #include <chrono>
 

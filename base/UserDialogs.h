@@ -56,8 +56,8 @@ class UserDialogs {
     virtual std::optional<QString> chooseFileToOpen(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> chooseFileToSave(const FileDialogRequest& request) = 0;
     virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;
-    // Opens a page in the user's web browser.
-    virtual void openWebPage(const QUrl& page) = 0;
+    // Opens a page (or a local file) in the user's web browser; false when no browser took it.
+    virtual bool openWebPage(const QUrl& page) = 0;
 
     // Shorthand for the most common box: a text with an OK button.
     void inform(const QString& text, const QString& caption = {}, bool ownedByMainWindow = true) {

@@ -2,9 +2,9 @@
 
 #include <set>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "project/ProjectDefaults.h"
-#include "project/TransitionChooser.h"
+#include "engine/TransitionChooser.h"
 #include "tests/common/TempConfig.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "tests/common/TempConfig.h"
 
 namespace {
