@@ -11,6 +11,7 @@
 #include "language/Language.h"
 #include "media/RenderEngine.h"
 #include "media/Timeline.h"
+#include "output/CompressorFit.h"
 #include "output/CurrentCompressors.h"
 #include "output/OutputSettings.h"
 #include "project/Clock.h"
@@ -177,6 +178,14 @@ void ConversionJob::startConversion() {
     }
     if (graph_) {
         finishConversion();
+        return;
+    }
+    // A writer that cannot take a compressor's output is refused before anything is asked or
+    // written.
+    if (const QString mismatch = compressorMismatch(settings_, language_); !mismatch.isEmpty()) {
+        dialogs_.showMessage({.text = mismatch,
+                              .caption = language_.GetMessageText(kTextWarning),
+                              .icon = MessageIcon::Warning});
         return;
     }
     if (!confirmReplacingOutput() || !checkFrameRate() || !confirmUncompressedVideo()) {

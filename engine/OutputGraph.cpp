@@ -31,29 +31,7 @@ const char* parserFor(GstElement* encoder) {
         return nullptr;
     }
     GstCapsPtr caps(gst_pad_query_caps(source.get(), nullptr));
-    if (!caps || gst_caps_is_any(caps.get()) || gst_caps_is_empty(caps.get())) {
-        return nullptr;
-    }
-    const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
-    const QByteArray name = gst_structure_get_name(structure);
-    int version = 0;
-    gst_structure_get_int(structure, "mpegversion", &version);
-    if (name == "video/mpeg") {
-        return version == 4 ? "mpeg4videoparse" : "mpegvideoparse";
-    }
-    if (name == "video/x-h264") {
-        return "h264parse";
-    }
-    if (name == "video/x-h265") {
-        return "h265parse";
-    }
-    if (name == "video/x-av1") {
-        return "av1parse";
-    }
-    if (name == "audio/mpeg") {
-        return version == 1 ? "mpegaudioparse" : "aacparse";
-    }
-    return nullptr;
+    return parserForCaps(caps.get());
 }
 
 class OutputGraphBuilder {

@@ -1,7 +1,7 @@
 #include "language/LanguageMenu.h"
 
-#include "base/UserDialogs.h"
 #include "base/ControlId.h"
+#include "base/UserDialogs.h"
 #include "language/DialogTexts.h"
 #include "language/Language.h"
 #include "language/LanguageCommands.h"

@@ -71,6 +71,58 @@ constexpr std::array kTextKeys = {
     TextKey{"IDS_MESSAGE_CUSTOM_FRAME_SIZE", 114, "Custom frame rate", true},
     TextKey{"IDS_MESSAGE_PRESERVE_ASPECT_RATIO", 117, "Preserve aspect ratio", true},
     TextKey{"IDS_MESSAGE_RESIZE_STRETCH", 118, "Stretch", true},
+    // Texts Quenzel added to the string table.
+    TextKey{"IDS_QUENZEL_RESULT_FAILED", 20001, "Failed", true},
+    TextKey{"IDS_QUENZEL_RESULT_ENDED_EARLY", 20002, "Ended early", true},
+    TextKey{"IDS_QUENZEL_CONVERSION_FAILED", 20003, "The conversion failed:\n%1", true},
+    TextKey{"IDS_QUENZEL_ENDED_EARLY", 20004,
+            "The conversion ended early: only %1 of %2 could be read from the source. The source "
+            "file may be damaged or cut off.",
+            true},
+    TextKey{"IDS_QUENZEL_FINISHING_FILE", 20005, "Finishing the file, please wait... Used Time: %1",
+            true},
+    TextKey{"IDS_QUENZEL_OUTPUT_IS_SOURCE", 20006,
+            "The output file is the video being converted:\n%1\nChoose another output file in "
+            "Options.",
+            true},
+    TextKey{"IDS_QUENZEL_NOTHING_TO_CONVERT", 20007,
+            "There is nothing to convert: the end time (%1) must lie after the start time (%2).",
+            true},
+    TextKey{"IDS_QUENZEL_SOURCE_PATH_TOO_LONG", 20008,
+            "The path of this file is too long (%1 bytes; at most %2 can be used). Move or rename "
+            "the file and open it again:\n%3",
+            true},
+    TextKey{"IDS_QUENZEL_VIDEO_COMPRESSOR_UNFIT", 20009,
+            "%1 video cannot be written into %2: choose another video compressor in Options, or "
+            "the %3 format.",
+            true},
+    TextKey{"IDS_QUENZEL_AUDIO_COMPRESSOR_UNFIT", 20010,
+            "%1 sound cannot be written into %2: choose another audio compressor in Options, or "
+            "the %3 format.",
+            true},
+    TextKey{"IDS_QUENZEL_NOT_FINISHED_KEPT", 20011,
+            "The file could not be finished properly: %1\nWhat was written is kept as %2; it may "
+            "not play to its end.",
+            true},
+    TextKey{"IDS_QUENZEL_NOT_FINISHED_LOST", 20012,
+            "The file could not be finished: %1\nNothing that was written could be kept.", true},
+    TextKey{"IDS_QUENZEL_NOT_PUT_IN_PLACE", 20013,
+            "The converted file could not be put in place of %1: %2. It was kept as %3.", true},
+    TextKey{"IDS_QUENZEL_FRAME_RATE_TOO_LARGE", 20014,
+            "The frame rate is too large! At most %1 frames per second can be written.", true},
+    TextKey{"IDS_QUENZEL_OUTPUT_NAME_TOO_LONG", 20015,
+            "The output file name is too long: it may have at most 259 characters.", true},
+    TextKey{"IDS_QUENZEL_COMPRESSOR_MISSING", 20016,
+            "The compressor chosen in Options (%1) cannot be used: it is not installed. Choose "
+            "another one in Options.",
+            true},
+    TextKey{"IDS_QUENZEL_WINDOWS_MEDIA_MISSING", 20017,
+            "The Windows Media encoder is not installed.", true},
+    TextKey{"IDS_QUENZEL_STOPPED_SHORT", 20018,
+            "Stopped: %1 of %2 was converted; the file holds that part.", true},
+    TextKey{"IDS_QUENZEL_PROGRESS", 20019, "%1% done, %2 left", true},
+    TextKey{"IDS_QUENZEL_COMPRESSOR_UNAVAILABLE_TIP", 20020,
+            "%1 files cannot hold it; it works with %2.", true},
 };
 
 }  // namespace

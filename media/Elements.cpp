@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <string_view>
 
 Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>* element) {
     *element = refSink(gst_element_factory_make(factory, name));
@@ -42,4 +43,30 @@ void frameRateFraction(double framesPerSecond, int* numerator, int* denominator)
         }
     }
     gst_util_double_to_fraction(framesPerSecond, numerator, denominator);
+}
+
+const char* parserForCaps(const GstCaps* caps) {
+    if (!caps || gst_caps_is_any(caps) || gst_caps_is_empty(caps)) {
+        return nullptr;
+    }
+    const GstStructure* structure = gst_caps_get_structure(caps, 0);
+    const std::string_view name = gst_structure_get_name(structure);
+    int version = 0;
+    gst_structure_get_int(structure, "mpegversion", &version);
+    if (name == "video/mpeg") {
+        return version == 4 ? "mpeg4videoparse" : "mpegvideoparse";
+    }
+    if (name == "video/x-h264") {
+        return "h264parse";
+    }
+    if (name == "video/x-h265") {
+        return "h265parse";
+    }
+    if (name == "video/x-av1") {
+        return "av1parse";
+    }
+    if (name == "audio/mpeg") {
+        return version == 1 ? "mpegaudioparse" : "aacparse";
+    }
+    return nullptr;
 }

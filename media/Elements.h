@@ -19,3 +19,7 @@ Status linkChain(std::initializer_list<GstElement*> elements, QString* failedLin
 
 // The frame rate as a fraction; the usual NTSC rates get their exact 1000/1001 fractions.
 void frameRateFraction(double framesPerSecond, int* numerator, int* denominator);
+
+// The parser a writer needs behind an encoder whose output has these caps (its first structure),
+// or nullptr: parsers complete the stream's caps and convert its framing for the writer.
+const char* parserForCaps(const GstCaps* caps);

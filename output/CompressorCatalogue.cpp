@@ -6,11 +6,21 @@
 #include <algorithm>
 #include <vector>
 
+#include "media/Elements.h"
 #include "media/GPtr.h"
+#include "output/OutputSettings.h"
 
 namespace {
 
-const char* const kWriters[] = {"avimux", "matroskamux", "asfmux"};
+struct Writer {
+    int32_t format;
+    const char* factory;
+};
+
+// The writers compressors go in front of; WMV takes only its own Windows Media encoders.
+constexpr Writer kWriters[] = {{OutputSettings::kAvi, "avimux"},
+                               {OutputSettings::kMkv, "matroskamux"},
+                               {OutputSettings::kAsf, "asfmux"}};
 
 struct KnownEncoder {
     const char* factory;
@@ -21,6 +31,7 @@ struct KnownEncoder {
 constexpr KnownEncoder kKnownEncoders[] = {
     {"avenc_mpeg4", "MPEG-4 Part 2 (DivX compatible)"},
     {"x264enc", "H.264 (x264)"},
+    {"x265enc", "H.265 / HEVC (x265)"},
     {"openh264enc", "H.264 (OpenH264)"},
     {"vp8enc", "VP8"},
     {"vp9enc", "VP9"},
@@ -35,13 +46,9 @@ constexpr KnownEncoder kKnownEncoders[] = {
     {"avenc_h263p", "H.263+"},
     {"avenc_huffyuv", "HuffYUV (lossless)"},
     {"avenc_ffv1", "FFV1 (lossless)"},
-    {"avenc_dvvideo", "DV"},
     {"avenc_png", "PNG (lossless)"},
-    {"avenc_prores", "Apple ProRes"},
-    {"avenc_prores_aw", "Apple ProRes (Anatoliy Wasserman)"},
-    {"avenc_prores_ks", "Apple ProRes (Kostya Shishkov)"},
-    {"avenc_rv10", "RealVideo 1.0"},
-    {"avenc_rv20", "RealVideo 2.0"},
+    {"avenc_prores", "Apple ProRes (fast)"},
+    {"avenc_prores_ks", "Apple ProRes (all profiles, best quality)"},
     {"openjpegenc", "JPEG 2000"},
     {"lamemp3enc", "MP3 (LAME)"},
     {"twolamemp2enc", "MPEG Audio Layer 2 (TwoLAME)"},
@@ -59,7 +66,7 @@ constexpr KnownEncoder kKnownEncoders[] = {
     {"alawenc", "A-law"},
     {"mulawenc", "mu-law"},
     {"adpcmenc", "IMA ADPCM"},
-    {"avenc_adpcm_ima_wav", "IMA ADPCM (WAV)"},
+    {"avenc_adpcm_ima_wav", "IMA ADPCM (libav)"},
     {"avenc_wmav1", "Windows Media Audio 1"},
     {"avenc_wmav2", "Windows Media Audio 2"},
     {"avenc_tta", "True Audio (lossless)"},
@@ -70,8 +77,14 @@ constexpr KnownEncoder kKnownEncoders[] = {
 
 // Encoders that are registered but cannot write a file here: libav's experimental DTS encoder
 // refuses to run at the default strictness, and GStreamer 1.22's libav wrapper hands the MPEG-1
-// and MPEG-2 video encoders a time base they reject (mpeg2enc still offers MPEG-2).
-constexpr const char* kUnusableEncoders[] = {"avenc_dca", "avenc_mpeg1video", "avenc_mpeg2video"};
+// and MPEG-2 video encoders a time base they reject (mpeg2enc still offers MPEG-2). libav's
+// "prores_aw" is the very encoder its "prores" is, under a second name. DV takes only its own
+// frame shapes with non-square pixels, which the square-pixel frames written here never have.
+// RealVideo goes into no writer here so that it can be read again (Matroska stores it without
+// the codec data players need).
+constexpr const char* kUnusableEncoders[] = {
+    "avenc_dca",     "avenc_mpeg1video", "avenc_mpeg2video", "avenc_prores_aw",
+    "avenc_dvvideo", "avenc_rv10",       "avenc_rv20"};
 
 bool isUnusable(const QString& factoryName, const QStringList& klass) {
     // Hardware encoders need a device that a desktop usually lacks; OpenMAX ones are never
@@ -89,33 +102,65 @@ bool klassMatches(const QStringList& klass, CompressorKind kind) {
     return klass.contains(QStringLiteral("Encoder")) && klass.contains(media);
 }
 
-// The sink pad templates of the writers, gathered once per enumeration.
-class WriterInputs {
-  public:
-    WriterInputs() {
-        for (const char* writer : kWriters) {
-            GObjectPtr<GstElementFactory> factory(gst_element_factory_find(writer));
-            if (!factory) {
-                continue;
+GstCapsPtr sourceTemplateCaps(GstElementFactory* factory) {
+    for (const GList* item = gst_element_factory_get_static_pad_templates(factory); item;
+         item = item->next) {
+        auto* padTemplate = static_cast<GstStaticPadTemplate*>(item->data);
+        if (padTemplate->direction == GST_PAD_SRC) {
+            return GstCapsPtr(gst_static_pad_template_get_caps(padTemplate));
+        }
+    }
+    return nullptr;
+}
+
+// What reaches the writer from an encoder: its output, or what the parser the output graph puts
+// behind it makes of that output (a parser converts the framing a writer wants).
+std::vector<GstCapsPtr> writtenCaps(GstElementFactory* encoder) {
+    std::vector<GstCapsPtr> result;
+    GstCapsPtr output = sourceTemplateCaps(encoder);
+    if (!output) {
+        return result;
+    }
+    if (const char* parserName = parserForCaps(output.get())) {
+        GObjectPtr<GstElementFactory> parser(gst_element_factory_find(parserName));
+        if (GstCapsPtr parsed = parser ? sourceTemplateCaps(parser.get()) : nullptr) {
+            // The parser keeps the stream and may change only its framing.
+            GstCapsPtr unframed(gst_caps_copy(output.get()));
+            for (guint i = 0; i < gst_caps_get_size(unframed.get()); ++i) {
+                gst_structure_remove_fields(gst_caps_get_structure(unframed.get(), i),
+                                            "stream-format", "alignment", "framed", "parsed",
+                                            nullptr);
             }
-            for (const GList* item = gst_element_factory_get_static_pad_templates(factory.get());
-                 item; item = item->next) {
-                auto* padTemplate = static_cast<GstStaticPadTemplate*>(item->data);
-                if (padTemplate->direction == GST_PAD_SINK) {
-                    caps_.emplace_back(gst_static_pad_template_get_caps(padTemplate));
-                }
+            GstCapsPtr written(gst_caps_intersect(parsed.get(), unframed.get()));
+            if (!gst_caps_is_empty(written.get())) {
+                result.push_back(std::move(written));
+                return result;
+            }
+        }
+    }
+    result.push_back(std::move(output));
+    return result;
+}
+
+// The sink pad templates of one writer.
+class WriterInput {
+  public:
+    explicit WriterInput(const char* writer) {
+        GObjectPtr<GstElementFactory> factory(gst_element_factory_find(writer));
+        if (!factory) {
+            return;
+        }
+        for (const GList* item = gst_element_factory_get_static_pad_templates(factory.get()); item;
+             item = item->next) {
+            auto* padTemplate = static_cast<GstStaticPadTemplate*>(item->data);
+            if (padTemplate->direction == GST_PAD_SINK) {
+                caps_.emplace_back(gst_static_pad_template_get_caps(padTemplate));
             }
         }
     }
 
-    bool accept(GstElementFactory* encoder) const {
-        for (const GList* item = gst_element_factory_get_static_pad_templates(encoder); item;
-             item = item->next) {
-            auto* padTemplate = static_cast<GstStaticPadTemplate*>(item->data);
-            if (padTemplate->direction != GST_PAD_SRC) {
-                continue;
-            }
-            GstCapsPtr output(gst_static_pad_template_get_caps(padTemplate));
+    bool accepts(GstElementFactory* encoder) const {
+        for (const GstCapsPtr& output : writtenCaps(encoder)) {
             for (const GstCapsPtr& input : caps_) {
                 if (gst_caps_can_intersect(output.get(), input.get())) {
                     return true;
@@ -129,6 +174,29 @@ class WriterInputs {
     std::vector<GstCapsPtr> caps_;
 };
 
+// The formats whose writer takes an encoder's output, gathered once per enumeration.
+class WriterInputs {
+  public:
+    WriterInputs() {
+        for (const Writer& writer : kWriters) {
+            inputs_.emplace_back(writer.format, WriterInput(writer.factory));
+        }
+    }
+
+    QList<int32_t> formatsTaking(GstElementFactory* encoder) const {
+        QList<int32_t> formats;
+        for (const auto& [format, input] : inputs_) {
+            if (input.accepts(encoder)) {
+                formats.append(format);
+            }
+        }
+        return formats;
+    }
+
+  private:
+    std::vector<std::pair<int32_t, WriterInput>> inputs_;
+};
+
 // An encoder that cannot even be created (a missing library or device) is no compressor.
 bool instantiates(GstElementFactory* factory) {
     GObjectPtr<GstElement> element = refSink(gst_element_factory_create(factory, nullptr));
@@ -139,6 +207,7 @@ struct Candidate {
     GstElementFactory* factory;
     guint rank;
     QString factoryName;
+    QList<int32_t> formats;
 };
 
 void makeNamesUnique(QList<CompressorEntry>& entries) {
@@ -152,6 +221,10 @@ void makeNamesUnique(QList<CompressorEntry>& entries) {
         }
     }
 }
+
+// The sound default of the rules is a 4:1 compressed sound that no writer here takes; MP3 is
+// this platform's compressed sound that every writer takes.
+constexpr const char* kAdpcmStandIn = "lamemp3enc";
 
 QString asciiLower(const QString& text) {
     QString result = text;
@@ -189,11 +262,15 @@ QList<CompressorEntry> compressorCatalogue(CompressorKind kind) {
         const QStringList klass =
             QString::fromUtf8(gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS))
                 .split(QLatin1Char('/'));
-        if (!klassMatches(klass, kind) || isUnusable(name, klass) || !writers.accept(factory)) {
+        if (!klassMatches(klass, kind) || isUnusable(name, klass)) {
             continue;
         }
-        candidates.push_back(
-            {factory, gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(factory)), name});
+        QList<int32_t> formats = writers.formatsTaking(factory);
+        if (formats.isEmpty()) {
+            continue;
+        }
+        candidates.push_back({factory, gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(factory)),
+                              name, std::move(formats)});
     }
     std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
         return a.rank != b.rank ? a.rank > b.rank : a.factoryName < b.factoryName;
@@ -204,8 +281,8 @@ QList<CompressorEntry> compressorCatalogue(CompressorKind kind) {
         }
         const QString longName = QString::fromUtf8(
             gst_element_factory_get_metadata(candidate.factory, GST_ELEMENT_METADATA_LONGNAME));
-        entries.append(
-            {compressorDisplayName(candidate.factoryName, longName), candidate.factoryName});
+        entries.append({compressorDisplayName(candidate.factoryName, longName),
+                        candidate.factoryName, candidate.formats});
     }
     gst_plugin_feature_list_free(factories);
     makeNamesUnique(entries);
@@ -215,6 +292,20 @@ QList<CompressorEntry> compressorCatalogue(CompressorKind kind) {
 QString noCompressionName(CompressorKind kind) {
     return kind == CompressorKind::Video ? QStringLiteral("Full frames (uncompressed)")
                                          : QStringLiteral("Uncompressed Audio");
+}
+
+bool writerInstalled(int32_t format) {
+    for (const Writer& writer : kWriters) {
+        if (writer.format == format) {
+            GObjectPtr<GstElementFactory> factory(gst_element_factory_find(writer.factory));
+            return factory != nullptr;
+        }
+    }
+    return false;
+}
+
+CompressorEntry noCompressionEntry(CompressorKind kind) {
+    return {noCompressionName(kind), QString(), {OutputSettings::kAvi, OutputSettings::kMkv}};
 }
 
 QStringList listCompressors(CompressorKind kind) {
@@ -236,10 +327,56 @@ std::optional<int32_t> findPreferredCompressor(CompressorKind kind, const QStrin
     return std::nullopt;
 }
 
-std::optional<int32_t> findPreferredCompressor(CompressorKind kind) {
+std::optional<int32_t> findPreferredCompressorIn(CompressorKind kind,
+                                                 const QList<CompressorEntry>& catalogue) {
     QStringList names;
-    for (const CompressorEntry& entry : compressorCatalogue(kind)) {
+    for (const CompressorEntry& entry : catalogue) {
         names.append(entry.name);
     }
-    return findPreferredCompressor(kind, names);
+    if (std::optional<int32_t> named = findPreferredCompressor(kind, names)) {
+        return named;
+    }
+    if (kind == CompressorKind::Audio) {
+        for (qsizetype i = 0; i < catalogue.size(); ++i) {
+            if (catalogue[i].factoryName == QLatin1String(kAdpcmStandIn)) {
+                return int32_t(i);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<int32_t> findPreferredCompressor(CompressorKind kind) {
+    return findPreferredCompressorIn(kind, compressorCatalogue(kind));
+}
+
+std::optional<CompressorEntry> compressorEntryOf(CompressorKind kind, const QString& factoryName) {
+    for (const CompressorEntry& entry : compressorCatalogue(kind)) {
+        if (entry.factoryName == factoryName) {
+            return entry;
+        }
+    }
+    return std::nullopt;
+}
+
+bool CompressorEntry::worksWith(int32_t format) const {
+    if (format == OutputSettings::kPreviewWithProperties || format == OutputSettings::kPreview) {
+        return true;
+    }
+    return formats.contains(format);
+}
+
+QString formatName(int32_t format) {
+    switch (format) {
+        case OutputSettings::kAvi:
+            return QStringLiteral("AVI");
+        case OutputSettings::kWmv:
+            return QStringLiteral("WMV");
+        case OutputSettings::kMkv:
+            return QStringLiteral("MKV");
+        case OutputSettings::kAsf:
+            return QStringLiteral("ASF");
+        default:
+            return QString::number(format);
+    }
 }

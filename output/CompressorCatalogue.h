@@ -17,6 +17,13 @@ enum class CompressorKind { Video, Audio };
 struct CompressorEntry {
     QString name;         // readable codec name, unique within the catalogue
     QString factoryName;  // GStreamer element factory, e.g. "avenc_mpeg4"
+    // The output formats (OutputSettings::kAvi, kMkv, kAsf) whose writer takes this encoder's
+    // output, in that order.
+    QList<int32_t> formats;
+
+    // Whether a conversion to `format` can use this entry. WMV output takes only its own Windows
+    // Media encoders; the previews (formats 4 and 5) decode whatever was encoded, so take all.
+    bool worksWith(int32_t format) const;
 };
 
 // The catalogue of one kind; empty when GStreamer has not been started.
@@ -24,15 +31,30 @@ QList<CompressorEntry> compressorCatalogue(CompressorKind kind);
 
 // "Full frames (uncompressed)" or "Uncompressed Audio".
 QString noCompressionName(CompressorKind kind);
+// The no-compression entry as an entry: the writers that take raw pictures or sound (AVI, MKV).
+CompressorEntry noCompressionEntry(CompressorKind kind);
 
 // The compressor list of the output options: position 0 is the no-compression entry, position p
 // from 1 on is catalogue entry p - 1.
 QStringList listCompressors(CompressorKind kind);
 
 // The catalogue position of the preferred entry: the first whose name contains "divx" (video) or
-// "microsoft adpcm" (audio), ignoring the case of ASCII letters.
+// "microsoft adpcm" (audio), ignoring the case of ASCII letters. No writer here takes Microsoft
+// ADPCM, so for sound the MP3 encoder (LAME) stands in when no such name exists; the overload on
+// names alone knows no factories and has no stand-in.
 std::optional<int32_t> findPreferredCompressor(CompressorKind kind);
 std::optional<int32_t> findPreferredCompressor(CompressorKind kind, const QStringList& names);
+std::optional<int32_t> findPreferredCompressorIn(CompressorKind kind,
+                                                 const QList<CompressorEntry>& catalogue);
+
+// The catalogue entry of an encoder factory, or nullopt.
+std::optional<CompressorEntry> compressorEntryOf(CompressorKind kind, const QString& factoryName);
+
+// Whether the writer compressors go in front of for a format (AVI, MKV, ASF) is installed.
+bool writerInstalled(int32_t format);
+
+// "AVI", "MKV", "ASF", "WMV" for the output formats that write a file.
+QString formatName(int32_t format);
 
 // The readable name of an encoder: ours for well-known encoders, else the factory's long name.
 QString compressorDisplayName(const QString& factoryName, const QString& longName);

@@ -9,6 +9,7 @@
 #include "language/Language.h"
 #include "media/MediaFramework.h"
 #include "output/CompressorCatalogue.h"
+#include "output/CompressorFit.h"
 #include "output/OutputSettings.h"
 #include "project/ConversionProject.h"
 #include "project/ProjectDefaults.h"
@@ -62,7 +63,8 @@ struct Options {
     QCommandLineOption listCompressors{
         QStringLiteral("list-compressors"),
         QStringLiteral(
-            "List the installed compressors of KIND (video or audio), one name per line."),
+            "List the installed compressors of KIND (video or audio), one per line: the name, a "
+            "TAB, and the formats it can be written into (e.g. AVI/MKV/ASF)."),
         QStringLiteral("KIND")};
     QCommandLineOption output{
         QStringList{QStringLiteral("o"), QStringLiteral("output")},
@@ -197,7 +199,7 @@ int printCompressors(const QString& kindName) {
     QTextStream out(stdout);
     for (const CompressorEntry& entry :
          compressorCatalogue(kind == "video" ? CompressorKind::Video : CompressorKind::Audio)) {
-        out << entry.name << '\n';
+        out << entry.name << "\t" << workingFormatNames(entry) << '\n';
     }
     return 0;
 }

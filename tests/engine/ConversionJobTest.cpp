@@ -158,9 +158,8 @@ TEST_F(ConversionJobRuns, CompletionShowsTheResultLineAndReplacesAnExistingFile)
 
 TEST_F(ConversionJobRuns, AFailedConversionLeavesTheFileItWasToReplace) {
     openSource(clips::tenPointNineSeconds());
-    useCompressor(CompressorKind::Video, "avenc_mpeg4");  // the ASF writer cannot take it
-    settings.outputFormat = OutputSettings::kAsf;
-    settings.outputName = outputPath("keep.asf");
+    useCompressor(CompressorKind::Video, "avenc_h263");  // H.263 takes five picture sizes only
+    settings.outputName = outputPath("keep.avi");
     QFile existing(settings.outputName);
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.write("precious");
@@ -170,7 +169,7 @@ TEST_F(ConversionJobRuns, AFailedConversionLeavesTheFileItWasToReplace) {
     EXPECT_TRUE(dialogs.sawText("failed pBuilder->RenderStream( NULL, NULL, pPin, NULL, pMux )"));
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "precious");
-    EXPECT_EQ(QDir(outputFolder.path()).entryList(QDir::Files), QStringList{"keep.asf"});
+    EXPECT_EQ(QDir(outputFolder.path()).entryList(QDir::Files), QStringList{"keep.avi"});
 }
 
 TEST_F(ConversionJobRuns, StopEndsAtOnceAndLeavesAPlayableFile) {

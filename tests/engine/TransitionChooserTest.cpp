@@ -3,8 +3,8 @@
 #include <set>
 
 #include "base/SettingsStore.h"
-#include "project/ProjectDefaults.h"
 #include "engine/TransitionChooser.h"
+#include "project/ProjectDefaults.h"
 #include "tests/common/TempConfig.h"
 
 namespace {

@@ -50,15 +50,15 @@ TEST_F(OutputSettingsStoreTest, NothingStoredGivesTheDefaults) {
     EXPECT_TRUE(name.dir().exists()) << settings.outputName.toStdString();
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
-    // The preferred video entry is the DivX-compatible encoder; no audio entry is preferred.
+    // The preferred video entry is the DivX-compatible encoder; MP3 stands in for the sound's.
     if (findPreferredCompressor(CompressorKind::Video)) {
         EXPECT_EQ(settings.useVideoCompressor, 1);
         EXPECT_EQ(factoryOf(currentVideoCompressor()), "avenc_mpeg4");
     } else {
         EXPECT_EQ(settings.useVideoCompressor, 0);
     }
-    EXPECT_EQ(settings.useAudioCompressor, 0);
-    EXPECT_EQ(currentAudioCompressor(), nullptr);
+    EXPECT_EQ(settings.useAudioCompressor, 1);
+    EXPECT_EQ(factoryOf(currentAudioCompressor()), "lamemp3enc");
 }
 
 TEST_F(OutputSettingsStoreTest, StoredValuesAreReadWithTheFormatsExtension) {

@@ -1,0 +1,54 @@
+#pragma once
+
+// Identifiers of the texts the program asks the language layer for (GetMessageText). The first
+// group is the string table every language file knows; the second holds the texts Quenzel added
+// to it, under keys "IDS_QUENZEL_..." of their own. Texts that place values hold %1, %2, ...: fill
+// them with one multi-argument QString::arg call, so that a value holding "%1" stays literal.
+namespace text_id {
+
+inline constexpr int kError = 105;
+inline constexpr int kWarning = 108;
+inline constexpr int kBrowseCaption = 110;
+inline constexpr int kOriginalSize = 111;
+inline constexpr int kCustomSize = 112;
+inline constexpr int kOriginalFrameRate = 113;
+inline constexpr int kCustomFrameRate = 114;
+inline constexpr int kOutputFile = 115;
+inline constexpr int kResolution = 116;
+inline constexpr int kPreserveAspectRatio = 117;
+inline constexpr int kStretch = 118;
+inline constexpr int kOpenFile = 119;
+inline constexpr int kOptionsTip = 120;
+inline constexpr int kConvertTip = 121;
+inline constexpr int kNotOpenFile = 122;
+inline constexpr int kNoDuration = 123;
+inline constexpr int kStopCaption = 124;     // dialog text
+inline constexpr int kConvertCaption = 125;  // dialog text
+inline constexpr int kRestartProgram = 126;
+inline constexpr int kFileExists = 127;
+inline constexpr int kStopConverting = 130;
+inline constexpr int kDone = 163;
+
+// Quenzel's own texts.
+inline constexpr int kResultFailed = 20001;
+inline constexpr int kResultEndedEarly = 20002;
+inline constexpr int kConversionFailed = 20003;
+inline constexpr int kEndedEarly = 20004;
+inline constexpr int kFinishingFile = 20005;
+inline constexpr int kOutputIsSource = 20006;
+inline constexpr int kNothingToConvert = 20007;
+inline constexpr int kSourcePathTooLong = 20008;
+inline constexpr int kVideoCompressorUnfit = 20009;
+inline constexpr int kAudioCompressorUnfit = 20010;
+inline constexpr int kNotFinishedKept = 20011;
+inline constexpr int kNotFinishedLost = 20012;
+inline constexpr int kNotPutInPlace = 20013;
+inline constexpr int kFrameRateTooLarge = 20014;
+inline constexpr int kOutputNameTooLong = 20015;
+inline constexpr int kCompressorMissing = 20016;
+inline constexpr int kWindowsMediaMissing = 20017;
+inline constexpr int kStoppedShort = 20018;
+inline constexpr int kProgress = 20019;
+inline constexpr int kCompressorUnavailableTip = 20020;
+
+}  // namespace text_id
