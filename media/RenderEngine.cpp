@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "media/BufferReach.h"
 #include "media/Elements.h"
 #include "media/MediaFile.h"
+#include "media/SourceReach.h"
 #include "media/Timeline.h"
 
 namespace {
@@ -63,31 +63,6 @@ bool isFactory(GstElement* element, const char* factory) {
     return made && std::strcmp(GST_OBJECT_NAME(made), factory) == 0;
 }
 
-bool isDecoderOf(GstElement* element, GstElementFactoryListType media) {
-    GstElementFactory* made = gst_element_get_factory(element);
-    return made && gst_element_factory_list_is_type(made, GST_ELEMENT_FACTORY_TYPE_DECODER | media);
-}
-
-// How far the decoders of the sources got, in media time: the timeline fills whatever a source
-// does not deliver with black and silence, so a source cut off early shows only here.
-struct SourceReach {
-    std::atomic<int64_t> video{-1};
-    std::atomic<int64_t> audio{-1};
-};
-
-GstPadProbeReturn onDecodedBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    extendReach(*static_cast<std::atomic<int64_t>*>(data), GST_PAD_PROBE_INFO_BUFFER(info));
-    return GST_PAD_PROBE_OK;
-}
-
-void watchDecoder(GstElement* decoder, std::atomic<int64_t>* reach) {
-    GObjectPtr<GstPad> source(gst_element_get_static_pad(decoder, "src"));
-    if (source) {
-        gst_pad_add_probe(source.get(), GST_PAD_PROBE_TYPE_BUFFER, &onDecodedBuffer, reach,
-                          nullptr);
-    }
-}
-
 bool isVideoDecoder(GstElement* element) {
     GstElementFactory* made = gst_element_get_factory(element);
     return made && gst_element_factory_list_is_type(made, GST_ELEMENT_FACTORY_TYPE_DECODER |
@@ -130,11 +105,11 @@ void onSourceCapsChanged(GObject* capsFilter, GParamSpec*, gpointer) {
 
 // Tunes the elements the editing services create inside the timeline, as they are added.
 void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer data) {
-    auto* reach = static_cast<SourceReach*>(data);
-    if (isDecoderOf(element, GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO)) {
-        watchDecoder(element, &reach->video);
-    } else if (isDecoderOf(element, GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO)) {
-        watchDecoder(element, &reach->audio);
+    if (isDemuxer(element)) {
+        static_cast<SourceReach*>(data)->watchDemuxer(element);
+        if (isLibavDemuxer(element)) {
+            keepSeekNumbers(element);
+        }
     }
     if (isFactory(element, "capsfilter") && childByFactory(bin, "framepositioner")) {
         // The positioner rewrites these caps whenever the track's restriction changes.
@@ -323,11 +298,7 @@ bool RenderEngine::groupIsVideo(int group) const {
 }
 
 int64_t RenderEngine::sourceReach() const {
-    if (!parts_) {
-        return -1;
-    }
-    const int64_t video = parts_->reach->video.load();
-    return video >= 0 ? video : parts_->reach->audio.load();
+    return parts_ ? parts_->reach->furthest() : -1;
 }
 
 void RenderEngine::scrapIt() {

@@ -39,8 +39,8 @@ class RenderEngine {
     // Whether a delivering group carries pictures.
     bool groupIsVideo(int group) const;
 
-    // The furthest media time (100-ns units) the sources' pictures were decoded to, or their
-    // sound's when they have no pictures; -1 before anything was decoded.
+    // The furthest media time (100-ns units) the sources were read to: the end of their longest
+    // stream read so far (see SourceReach); -1 before anything was read.
     int64_t sourceReach() const;
 
     // Stops and drops the pipeline.

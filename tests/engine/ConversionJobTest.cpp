@@ -248,6 +248,40 @@ TEST_F(ConversionJobRuns, SourceThatVanishedFailsClearly) {
     }
 }
 
+TEST_F(ConversionJobRuns, AnimatedGifConvertsTheSpanAtTheRequestedRate) {
+    openSource(makeGif(outputFolder.path(), "anim.gif", 47, 10));  // 4.7 s
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    settings.frameRateIndex = 0;
+    settings.frameRate = settings.sourceFrameRate;
+    ASSERT_EQ(convert(10000), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.stream("video"));
+    EXPECT_EQ(written.stream("video")->frames, 40);
+    EXPECT_NEAR(written.duration, 4.0, 0.05);
+
+    settings.frameRate = 25.0;
+    project.endTime = 20'000'000;
+    settings.outputName = outputPath("anim25.avi");
+    ASSERT_EQ(convert(10000), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.stream("video"));
+    EXPECT_EQ(written.stream("video")->frames, 50);
+    EXPECT_NEAR(written.duration, 2.0, 0.05);
+}
+
+TEST_F(ConversionJobRuns, SoundRunningPastThePictureIsNoSignOfDamage) {
+    ClipSpec clip;
+    clip.frames = 150;  // 5 s of picture at 30 fps
+    clip.fpsNumerator = 30;
+    clip.audioSeconds = 6.4;
+    openSource(sharedClip("sound-longer.avi", clip));
+    ASSERT_EQ(project.endTime, 60'000'000);
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    EXPECT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(statusLines.last().startsWith("Done."));
+}
+
 TEST_F(ConversionJobRuns, SourceCutOffInTheMiddleIsNotReportedAsDone) {
     ClipSpec clip;
     clip.frames = 250;
