@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 #include "media/SoundClip.h"
@@ -40,6 +43,40 @@ TEST(ProgramResources, HoverSoundIsAShortWaveTheFrameworkPlays) {
     clip.play();
     EXPECT_TRUE(finished.wait(10000));
     EXPECT_FALSE(clip.isSilent());
+}
+
+}  // namespace
+
+namespace {
+
+// Every page of the manual beside the program, and every link between them, leads somewhere.
+TEST(Help, ManualIsBesideTheProgramAndItsLinksLeadToPagesAndPlacesThatExist) {
+    const QString binFolder = qEnvironmentVariable("QUENZEL_BIN_DIR");
+    const QString introduction = findHelpFile(binFolder, QString());
+    ASSERT_EQ(introduction, binFolder + "/help/Introduction.htm");
+    EXPECT_TRUE(findHelpFile(QStringLiteral("/nonexistent"), QStringLiteral("/nowhere")).isEmpty());
+
+    const QDir folder = QFileInfo(introduction).dir();
+    const QRegularExpression link(QStringLiteral(R"((?:href|src)="([^"#:]*)(?:#([^"]*))?")"));
+    const QStringList pages = folder.entryList({QStringLiteral("*.htm")});
+    EXPECT_GE(pages.size(), 5);
+    for (const QString& page : pages) {
+        QFile file(folder.filePath(page));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(text.contains(QStringLiteral("<meta charset=\"utf-8\">")))
+            << page.toStdString();
+        for (const QRegularExpressionMatch& match : link.globalMatch(text)) {
+            const QString target = match.captured(1).isEmpty() ? page : match.captured(1);
+            SCOPED_TRACE((page + " -> " + match.captured(0)).toStdString());
+            QFile linked(folder.filePath(target));
+            ASSERT_TRUE(linked.open(QIODevice::ReadOnly));
+            if (!match.captured(2).isEmpty()) {
+                EXPECT_TRUE(QString::fromUtf8(linked.readAll())
+                                .contains(QStringLiteral("id=\"%1\"").arg(match.captured(2))));
+            }
+        }
+    }
 }
 
 }  // namespace
