@@ -1,7 +1,10 @@
 #include "resources/ProgramResources.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <array>
+
+#include "base/InstalledData.h"
 
 namespace {
 
@@ -76,4 +79,8 @@ QString findHelpFile(const QString& programFolder, const QString& installedDataF
         }
     }
     return {};
+}
+
+QString findHelpFile() {
+    return findHelpFile(QCoreApplication::applicationDirPath(), installedDataFolder());
 }

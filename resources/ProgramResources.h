@@ -42,3 +42,5 @@ QCursor resourceCursor(int id);
 // The manual's first page: help/Introduction.htm beside the program (a build tree) or in the
 // installed data folder. Empty when neither has it.
 QString findHelpFile(const QString& programFolder, const QString& installedDataFolder);
+// The same for the running program.
+QString findHelpFile();
