@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "base/InstalledData.h"
 #include "base/UserDialogs.h"
 #include "language/FontSettings.h"
 #include "language/LanguageName.h"
@@ -26,7 +27,7 @@ CLanguage::CLanguage(SettingsStore& settings, UserDialogs& dialogs)
     : settings_(&settings), dialogs_(&dialogs) {}
 
 QString CLanguage::FindBaseFolder() {
-    return findBaseFolder(QCoreApplication::applicationDirPath(), QStringLiteral(QUENZEL_DATA_DIR));
+    return findBaseFolder(QCoreApplication::applicationDirPath(), installedDataFolder());
 }
 
 bool CLanguage::Init(const QString& baseFolder, const QString& languageName) {
