@@ -54,9 +54,24 @@ void ConversionGraph::addBranch(GstPad* timelinePad, GstElement* firstElement, b
 GstPadProbeReturn ConversionGraph::onBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
     auto* graph = static_cast<ConversionGraph*>(self);
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-    if (pad == graph->progressPad_.load()) {
+    // After Stop the timeline's buffers no longer go into the file.
+    if (pad == graph->progressPad_.load() && !graph->finishing_.load()) {
         extendReach(graph->writtenTime_, buffer);
     }
+    return GST_PAD_PROBE_OK;
+}
+
+void ConversionGraph::watchWriter(GstElement* writer) {
+    GObjectPtr<GstPad> output(gst_element_get_static_pad(writer, "src"));
+    if (output) {
+        gst_pad_add_probe(output.get(), GST_PAD_PROBE_TYPE_BUFFER, &ConversionGraph::onWritten,
+                          this, nullptr);
+    }
+}
+
+GstPadProbeReturn ConversionGraph::onWritten(GstPad*, GstPadProbeInfo* info, gpointer self) {
+    static_cast<ConversionGraph*>(self)->writtenBytes_ +=
+        static_cast<int64_t>(gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info)));
     return GST_PAD_PROBE_OK;
 }
 
@@ -101,10 +116,8 @@ void ConversionGraph::handleBusMessage(GstMessage* message) {
                 endOfStreamSeen_ = true;
             }
             endOfStream_.notify_all();
-            if (!finishing_.load()) {
-                QMetaObject::invokeMethod(
-                    this, [this] { Q_EMIT completed(); }, Qt::QueuedConnection);
-            }
+            QMetaObject::invokeMethod(
+                this, [this] { Q_EMIT completed(); }, Qt::QueuedConnection);
             break;
         }
         case GST_MESSAGE_ERROR: {
@@ -117,12 +130,10 @@ void ConversionGraph::handleBusMessage(GstMessage* message) {
                 }
                 errorText_ = text;
             }
-            endOfStream_.notify_all();  // a Stop waiting for the end learns of the error
+            endOfStream_.notify_all();  // a finish waiting for the end learns of the error
             shown = pendingErrorText();
-            if (!finishing_.load()) {
-                QMetaObject::invokeMethod(
-                    this, [this, shown] { Q_EMIT failed(shown); }, Qt::QueuedConnection);
-            }
+            QMetaObject::invokeMethod(
+                this, [this, shown] { Q_EMIT failed(shown); }, Qt::QueuedConnection);
             break;
         }
         case GST_MESSAGE_ELEMENT:
@@ -140,35 +151,43 @@ void ConversionGraph::handleBusMessage(GstMessage* message) {
     }
 }
 
-bool ConversionGraph::finish(int timeoutMs) {
-    finishing_ = true;
+void ConversionGraph::beginFinish() {
+    if (finishing_.exchange(true)) {
+        return;
+    }
     {
         std::lock_guard lock(mutex_);
         if (endOfStreamSeen_) {
-            gst_element_set_state(GST_ELEMENT(pipeline()), GST_STATE_NULL);
-            return true;
+            return;
         }
     }
     for (Branch& branch : branches_) {
-        // Nothing more from the timeline; the end of the stream goes in behind what is queued.
+        // Nothing more from the timeline: its threads wait here, so the sources stop being read
+        // and the encoders have the processor to themselves. The end of the stream goes in
+        // behind what is queued; stopping the pipeline releases the waiting threads.
         gst_pad_add_probe(
             branch.timelinePad,
-            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER |
                                          GST_PAD_PROBE_TYPE_BUFFER_LIST),
-            [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_DROP; }, nullptr,
+            [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr,
             nullptr);
         GObjectPtr<GstPad> sink(gst_element_get_static_pad(branch.firstElement.get(), "sink"));
         if (sink) {
             gst_pad_send_event(sink.get(), gst_event_new_eos());
         }
     }
-    bool finished = false;
-    {
-        std::unique_lock lock(mutex_);
-        finished = endOfStream_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
-            return endOfStreamSeen_ || !errorText_.isEmpty();
-        }) && endOfStreamSeen_;
+}
+
+bool ConversionGraph::finishAndWait(int timeoutMs) {
+    beginFinish();
+    std::unique_lock lock(mutex_);
+    return endOfStream_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        return endOfStreamSeen_ || !errorText_.isEmpty();
+    }) && endOfStreamSeen_;
+}
+
+void ConversionGraph::stop() {
+    if (GstPipeline* graph = pipeline()) {
+        gst_element_set_state(GST_ELEMENT(graph), GST_STATE_NULL);
     }
-    gst_element_set_state(GST_ELEMENT(pipeline()), GST_STATE_NULL);
-    return finished;
 }

@@ -31,22 +31,36 @@ class ConversionGraph : public QObject {
     // there, and the branch's progress is watched. The first video branch decides the progress.
     void addBranch(GstPad* timelinePad, GstElement* firstElement, bool video);
 
+    // Marks the writer, whose output counts as progress while a file is being finished.
+    void watchWriter(GstElement* writer);
+
     // Starts the pipeline. On failure errorText gets the framework's explanation.
     Status run(QString* errorText);
 
-    // Ends the written file properly: the timeline stops delivering, the end of the stream goes
-    // through the encoders and the writer, and the pipeline stops once the writer has finished,
-    // or after `timeoutMs` at the latest. True when the writer finished in time.
-    bool finish(int timeoutMs);
+    // Starts ending the written file properly and returns at once: the timeline stops delivering
+    // and the end of the stream goes in behind what is queued, through the encoders (which may
+    // take seconds to drain) into the writer. completed() tells when the writer has finished.
+    void beginFinish();
+    bool isFinishing() const { return finishing_.load(); }
+
+    // Ends the file the way beginFinish does and waits, at most `timeoutMs`, for the writer to
+    // finish. True when it finished. For the one place that cannot wait for a signal.
+    bool finishAndWait(int timeoutMs);
+
+    // Stops the pipeline and closes the file, finished or not.
+    void stop();
 
     // The framework's text of the first error, or empty.
     QString errorText();
 
     // How far the conversion got, in 100-ns units of the output.
     int64_t writtenTime() const { return writtenTime_.load(); }
+    // Bytes the writer gave out so far (0 without a writer).
+    int64_t writtenBytes() const { return writtenBytes_.load(); }
 
   Q_SIGNALS:
-    // The writer wrote the end of the stream.
+    // The writer wrote the end of the stream: the span was written, or the finish begun by
+    // beginFinish is done.
     void completed();
     // The pipeline failed; the text is the framework's explanation.
     void failed(const QString& text);
@@ -60,12 +74,14 @@ class ConversionGraph : public QObject {
 
     static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     static GstPadProbeReturn onBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    static GstPadProbeReturn onWritten(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     void handleBusMessage(GstMessage* message);
     QString pendingErrorText();
 
     std::unique_ptr<RenderEngine> engine_;
     std::vector<Branch> branches_;
     std::atomic<int64_t> writtenTime_{0};
+    std::atomic<int64_t> writtenBytes_{0};
     std::atomic<GstPad*> progressPad_{nullptr};
     bool progressIsVideo_ = false;
     std::atomic<bool> finishing_{false};

@@ -6,9 +6,12 @@
 #include <cmath>
 
 #include "base/UserDialogs.h"
+#include "engine/AsfPacketLengths.h"
 #include "engine/ConversionGraph.h"
 #include "engine/TimelineBuilder.h"
 #include "language/Language.h"
+#include "language/TextIds.h"
+#include "media/MediaFile.h"
 #include "media/RenderEngine.h"
 #include "media/Timeline.h"
 #include "output/CompressorFit.h"
@@ -20,18 +23,10 @@
 namespace {
 
 constexpr int kTimerPeriodMs = 1000;
-// Stop must not keep the user waiting: the writer gets this long to close the file.
-constexpr int kFinishTimeoutMs = 900;
+// Going away in the middle of a conversion cannot wait for signals: the writer gets this long.
+constexpr int kLastFinishTimeoutMs = 60000;
 constexpr double kFallbackFrameRate = 23.976;
 constexpr double kHighestFrameRate = 100.0;
-
-constexpr int kTextWarning = 108;
-constexpr int kTextOutputFile = 115;
-constexpr int kTextResolution = 116;
-constexpr int kTextFileExists = 127;
-constexpr int kTextDone = 163;
-constexpr int kTextStop = 124;
-constexpr int kTextConvert = 125;
 
 const char* const kCodecPage = "https://packages.debian.org/bookworm/gstreamer1.0-libav";
 
@@ -56,12 +51,22 @@ ConversionJob::ConversionJob(ConversionProject& project, OutputSettings& setting
 ConversionJob::~ConversionJob() {
     // Going away in the middle of a conversion ends it as Stop would, without telling anyone.
     if (graph_) {
-        const bool finished = finishGraph().isEmpty();
+        const bool finished = graph_->finishAndWait(kLastFinishTimeoutMs);
+        const QString failure = graph_->errorText();
+        graph_->stop();
         graph_.reset();
-        if (!finished || !outputFile_->commit(nullptr)) {
-            outputFile_->discard();
-        }
+        QString ignored;
+        settleOutputFile(finished && failure.isEmpty() ? Outcome::Stopped : Outcome::Failed,
+                         failure, &ignored);
     }
+}
+
+QString ConversionJob::text(int id) const {
+    return language_.GetMessageText(id);
+}
+
+bool ConversionJob::isFinishing() const {
+    return graph_ && graph_->isFinishing();
 }
 
 QString ConversionJob::elapsedText(int seconds) {
@@ -107,12 +112,9 @@ bool ConversionJob::confirmReplacingOutput() {
     }
     for (const QString& source : sources) {
         if (sameFile(output, source)) {
-            dialogs_.showMessage(
-                {.text = QStringLiteral("The output file is the video being converted:\n%1\n"
-                                        "Choose another output file in Options.")
-                             .arg(output),
-                 .caption = language_.GetMessageText(kTextWarning),
-                 .icon = MessageIcon::Warning});
+            dialogs_.showMessage({.text = text(text_id::kOutputIsSource).arg(output),
+                                  .caption = text(text_id::kWarning),
+                                  .icon = MessageIcon::Warning});
             return false;
         }
     }
@@ -122,8 +124,8 @@ bool ConversionJob::confirmReplacingOutput() {
     // The file that is there gives way only to a conversion that ends with a file: what is
     // written goes next to it until then (see OutputFile).
     const MessageAnswer answer =
-        dialogs_.showMessage({.text = output + ' ' + language_.GetMessageText(kTextFileExists),
-                              .caption = language_.GetMessageText(kTextWarning),
+        dialogs_.showMessage({.text = output + ' ' + text(text_id::kFileExists),
+                              .caption = text(text_id::kWarning),
                               .buttons = MessageButtons::YesNo,
                               .icon = MessageIcon::Warning});
     return answer == MessageAnswer::Yes;
@@ -177,15 +179,14 @@ void ConversionJob::startConversion() {
         return;
     }
     if (graph_) {
-        finishConversion();
+        finishConversion();  // the button reads Stop
         return;
     }
     // A writer that cannot take a compressor's output is refused before anything is asked or
     // written.
     if (const QString mismatch = compressorMismatch(settings_, language_); !mismatch.isEmpty()) {
-        dialogs_.showMessage({.text = mismatch,
-                              .caption = language_.GetMessageText(kTextWarning),
-                              .icon = MessageIcon::Warning});
+        dialogs_.showMessage(
+            {.text = mismatch, .caption = text(text_id::kWarning), .icon = MessageIcon::Warning});
         return;
     }
     if (!confirmReplacingOutput() || !checkFrameRate() || !confirmUncompressedVideo()) {
@@ -195,10 +196,9 @@ void ConversionJob::startConversion() {
     if (spanTime() <= 0) {
         // An empty timeline would never end: there is nothing to write.
         dialogs_.showMessage(
-            {.text = QStringLiteral("There is nothing to convert: the end time (%1) must lie "
-                                    "after the start time (%2).")
+            {.text = text(text_id::kNothingToConvert)
                          .arg(formatClock(project_.endTime), formatClock(project_.startTime)),
-             .caption = language_.GetMessageText(kTextWarning),
+             .caption = text(text_id::kWarning),
              .icon = MessageIcon::Warning});
         timeline_.reset();
         return;
@@ -217,21 +217,50 @@ void ConversionJob::startConversion() {
     elapsedSeconds_ = 0;
     lastOutcome_ = Outcome::None;
     timer_.start();
-    Q_EMIT convertingChanged(true, language_.GetDialogText(kTextStop));
+    Q_EMIT convertingChanged(true, language_.GetDialogText(text_id::kStopCaption));
 }
 
 void ConversionJob::onConversionTimer() {
     ++elapsedSeconds_;
-    Q_EMIT statusLineChanged(elapsedText(elapsedSeconds_));
+    if (!isFinishing()) {
+        Q_EMIT statusLineChanged(elapsedText(elapsedSeconds_));
+        return;
+    }
+    stalledSeconds_ = writerMadeProgress() ? 0 : stalledSeconds_ + 1;
+    if (stalledSeconds_ >= kStallSeconds) {
+        endConversion(
+            Outcome::Failed,
+            QStringLiteral("The writer gave out nothing for %1 seconds.").arg(kStallSeconds));
+        return;
+    }
+    Q_EMIT statusLineChanged(finishingText());
+}
+
+bool ConversionJob::writerMadeProgress() {
+    const int64_t bytes = graph_->writtenBytes();
+    const int64_t time = graph_->writtenTime();
+    const bool progressed = bytes != lastWrittenBytes_ || time != lastWrittenTime_;
+    lastWrittenBytes_ = bytes;
+    lastWrittenTime_ = time;
+    return progressed;
+}
+
+QString ConversionJob::finishingText() const {
+    return text(text_id::kFinishingFile)
+        .arg(formatClock(int64_t(elapsedSeconds_) * kUnitsPerSecond));
 }
 
 void ConversionJob::onGraphCompleted() {
     if (!graph_) {
         return;
     }
+    if (graph_->isFinishing()) {
+        endConversion(Outcome::Stopped);
+        return;
+    }
     // A source cut off in the middle ends early without an error, and the timeline fills the
-    // rest with black and silence: both the written span and the source's decoding must reach
-    // the end, give or take a frame.
+    // rest with black and silence: both the written span and the source's longest stream must
+    // reach the end, give or take a frame.
     const double frameRate = settings_.frameRate > 0 ? settings_.frameRate : kFallbackFrameRate;
     const auto oneFrame = static_cast<int64_t>(std::ceil(kUnitsPerSecond / frameRate));
     const int64_t reached = graph_->engine().sourceReach();
@@ -244,82 +273,94 @@ void ConversionJob::onGraphCompleted() {
     endConversion(complete ? Outcome::Completed : Outcome::EndedEarly);
 }
 
-void ConversionJob::onGraphFailed(const QString& text) {
-    if (!graph_) {
-        return;
+void ConversionJob::onGraphFailed(const QString& failure) {
+    if (graph_) {
+        endConversion(Outcome::Failed, failure);
     }
-    endConversion(Outcome::Failed);
-    showFailure(text);
 }
 
 void ConversionJob::finishConversion() {
-    if (graph_) {
-        endConversion(Outcome::Stopped);
+    if (!graph_ || graph_->isFinishing()) {
+        return;
     }
+    graph_->beginFinish();
+    lastWrittenBytes_ = graph_->writtenBytes();
+    lastWrittenTime_ = graph_->writtenTime();
+    stalledSeconds_ = 0;
+    Q_EMIT finishingStarted();
+    Q_EMIT statusLineChanged(finishingText());
 }
 
-QString ConversionJob::finishGraph() {
-    const bool finished = graph_->finish(kFinishTimeoutMs);
-    QString failure = graph_->errorText();
-    if (failure.isEmpty() && !finished) {
-        failure = QStringLiteral("The writer did not finish the file in time.");
+ConversionJob::Outcome ConversionJob::settleOutputFile(Outcome outcome, const QString& failure,
+                                                       QString* message) {
+    const QString& written = outputFile_->writingPath();
+    if (QFileInfo::exists(written) && (settings_.outputFormat == OutputSettings::kWmv ||
+                                       settings_.outputFormat == OutputSettings::kAsf)) {
+        fixAsfPacketLengths(written);
     }
-    return failure;
-}
-
-void ConversionJob::endConversion(Outcome outcome) {
-    timer_.stop();
-    // After a pipeline error there is nothing worth finishing.
-    QString failure = outcome == Outcome::Failed ? QString() : finishGraph();
-    graph_.reset();
-    if (outcome != Outcome::Failed && failure.isEmpty()) {
-        if (!outputFile_->commit(&failure)) {
-            outcome = Outcome::Failed;
+    if (outcome == Outcome::Failed) {
+        // What was written stays when it can still be played.
+        std::unique_ptr<MediaFile> readable;
+        const bool keep = QFileInfo(written).size() > 0 &&
+                          succeeded(MediaFile::open(written, &readable)) &&
+                          outputFile_->commit(nullptr);
+        if (!keep) {
+            outputFile_->discard();
         }
-    } else {
-        outcome = Outcome::Failed;
-        outputFile_->discard();
+        *message = keep ? text(text_id::kNotFinishedKept).arg(failure, settings_.outputName)
+                        : text(text_id::kConversionFailed).arg(failure);
+        return outcome;
     }
+    QString reason;
+    if (!outputFile_->commit(&reason)) {
+        *message = text(text_id::kNotPutInPlace)
+                       .arg(settings_.outputName, reason, outputFile_->writingPath());
+        return Outcome::Failed;
+    }
+    return outcome;
+}
+
+void ConversionJob::endConversion(Outcome outcome, const QString& failure) {
+    timer_.stop();
+    if (outcome != Outcome::EndedEarly) {
+        convertedSpan_ = std::min(graph_->writtenTime(), spanTime());
+    }
+    graph_->stop();  // closes the file, finished or not
+    graph_.reset();
+    QString message;
+    outcome = settleOutputFile(outcome, failure, &message);
     outputFile_.reset();
     timeline_.reset();
     elapsedSeconds_ = 0;
     lastOutcome_ = outcome;
-    Q_EMIT convertingChanged(false, language_.GetDialogText(kTextConvert));
+    Q_EMIT convertingChanged(false, language_.GetDialogText(text_id::kConvertCaption));
     switch (outcome) {
         case Outcome::Failed:
-            Q_EMIT statusLineChanged(resultLine(QStringLiteral("Failed")));
-            if (!failure.isEmpty()) {
-                showFailure(failure);
-            }
+            Q_EMIT statusLineChanged(resultLine(text(text_id::kResultFailed)));
             break;
         case Outcome::EndedEarly:
-            Q_EMIT statusLineChanged(resultLine(QStringLiteral("Ended early")));
-            dialogs_.showMessage(
-                {.text = QStringLiteral("The conversion ended early: only %1 of %2 could be read "
-                                        "from the source. The source file may be damaged or cut "
-                                        "off.")
-                             .arg(formatClock(std::max<int64_t>(convertedSpan_, 0)),
-                                  formatClock(spanTime())),
-                 .caption = QStringLiteral("Warning"),
-                 .icon = MessageIcon::Warning});
+            Q_EMIT statusLineChanged(resultLine(text(text_id::kResultEndedEarly)));
+            message = text(text_id::kEndedEarly)
+                          .arg(formatClock(std::max<int64_t>(convertedSpan_, 0)),
+                               formatClock(spanTime()));
             break;
         default:
-            Q_EMIT statusLineChanged(resultLine(language_.GetMessageText(kTextDone)));
+            Q_EMIT statusLineChanged(resultLine(text(text_id::kDone)));
             break;
+    }
+    if (!message.isEmpty()) {
+        const bool failedOutright = outcome == Outcome::Failed;
+        dialogs_.showMessage({.text = message,
+                              .caption = text(failedOutright ? text_id::kError : text_id::kWarning),
+                              .icon = failedOutright ? MessageIcon::Error : MessageIcon::Warning});
     }
     Q_EMIT finished(outcome);
 }
 
-void ConversionJob::showFailure(const QString& text) {
-    dialogs_.showMessage({.text = QStringLiteral("The conversion failed:\n%1").arg(text),
-                          .caption = QStringLiteral("Error"),
-                          .icon = MessageIcon::Error});
-}
-
 QString ConversionJob::resultLine(const QString& firstWord) const {
+    // One call places every value, so that a file name holding "%1" stays as it is.
     return QStringLiteral("%1. %2 %3     %4 %5*%6")
-        .arg(firstWord, language_.GetMessageText(kTextOutputFile), settings_.outputName,
-             language_.GetMessageText(kTextResolution))
-        .arg(settings_.outputWidth)
-        .arg(settings_.outputHeight);
+        .arg(firstWord, text(text_id::kOutputFile), settings_.outputName,
+             text(text_id::kResolution), QString::number(settings_.outputWidth),
+             QString::number(settings_.outputHeight));
 }

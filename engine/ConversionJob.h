@@ -20,10 +20,18 @@ struct OutputSettings;
 // asking, builds the timeline and the writing pipeline, counts the elapsed seconds while it runs
 // and ends it on completion, on Stop or on a failure. It owns no widgets: the window shows what
 // the signals say.
+//
+// Stop never throws away what was written: it stops reading at once and then finishes the file
+// for as long as the encoders need to drain, while the event loop goes on; only a writer that
+// fails or makes no progress at all for kStallSeconds ends the job as Failed, and even then a
+// readable part of the file is kept under the output's name.
 class ConversionJob : public QObject {
     Q_OBJECT
   public:
     enum class Outcome { None, Completed, Stopped, EndedEarly, Failed };
+
+    // A finishing writer that gives out nothing for this long is given up.
+    static constexpr int kStallSeconds = 30;
 
     ConversionJob(ConversionProject& project, OutputSettings& settings, UserDialogs& dialogs,
                   const CLanguage& language, QObject* parent = nullptr);
@@ -36,16 +44,21 @@ class ConversionJob : public QObject {
 
     // The Convert button: starts a conversion, or stops the running one.
     void startConversion();
-    // Ends the running conversion, finishing the file so that what was written plays.
+    // Stop: begins finishing the file and returns at once; finished() follows once it is done.
     void finishConversion();
 
+    // True from the start of a conversion until its file is finished (also while finishing).
     bool isConverting() const { return graph_ != nullptr; }
+    // True between Stop and the end of the file.
+    bool isFinishing() const;
     int elapsedSeconds() const { return elapsedSeconds_; }
     // How much of the span has been written, in 100-ns units; 0 when idle.
     int64_t writtenTime() const;
     // The length of the span being converted, in 100-ns units.
     int64_t spanTime() const;
     Outcome lastOutcome() const { return lastOutcome_; }
+    // How much of the span the last conversion wrote, in 100-ns units.
+    int64_t convertedSpan() const { return convertedSpan_; }
 
     // "Please wait... Used Time: hh:mm:ss" for a number of seconds.
     static QString elapsedText(int seconds);
@@ -54,6 +67,8 @@ class ConversionJob : public QObject {
     // Converting or idle; the window enables or disables Open Video, Options, Start Time and End
     // Time, and captions the Convert button.
     void convertingChanged(bool converting, const QString& convertCaption);
+    // Stop was taken: the file is being finished; the Convert button has nothing more to do.
+    void finishingStarted();
     void statusLineChanged(const QString& text);
     void finished(ConversionJob::Outcome outcome);
 
@@ -65,11 +80,15 @@ class ConversionJob : public QObject {
     void onConversionTimer();
     void onGraphCompleted();
     void onGraphFailed(const QString& text);
-    void endConversion(Outcome outcome);
-    // Ends the file; the reason when it could not be finished, else empty.
-    QString finishGraph();
-    void showFailure(const QString& text);
+    // Stops the pipeline, settles the file and tells everyone.
+    void endConversion(Outcome outcome, const QString& failure = {});
+    // Puts the written file in place or removes it, by the outcome; may turn the outcome into
+    // Failed. `message` receives what the user must be told (empty: nothing).
+    Outcome settleOutputFile(Outcome outcome, const QString& failure, QString* message);
+    bool writerMadeProgress();
+    QString finishingText() const;
     QString resultLine(const QString& firstWord) const;
+    QString text(int id) const;
 
     ConversionProject& project_;
     OutputSettings& settings_;
@@ -83,5 +102,9 @@ class ConversionJob : public QObject {
     std::unique_ptr<ConversionGraph> graph_;
     std::optional<OutputFile> outputFile_;
     Outcome lastOutcome_ = Outcome::None;
-    int64_t convertedSpan_ = 0;  // of a conversion that ended early
+    int64_t convertedSpan_ = 0;
+    // Progress of a finishing writer: what it had given out, and for how many seconds since.
+    int64_t lastWrittenBytes_ = 0;
+    int64_t lastWrittenTime_ = 0;
+    int stalledSeconds_ = 0;
 };

@@ -65,6 +65,8 @@ GstPadProbeReturn onOutput(GstPad*, GstPadProbeInfo* info, gpointer data) {
     GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
     GstClockTime pts = runningTime(times->output, GST_BUFFER_PTS(buffer));
+    // A decoding time before the segment's start (the first frames of an encoder that reorders
+    // frames) has no running time; muxers then go by the presentation time.
     GstClockTime dts = runningTime(times->output, GST_BUFFER_DTS(buffer));
     if (times->video) {
         GstClockTime entered = GST_CLOCK_TIME_NONE;
@@ -72,16 +74,18 @@ GstPadProbeReturn onOutput(GstPad*, GstPadProbeInfo* info, gpointer data) {
             entered = times->pending.front();
             times->pending.pop_front();
         }
-        const bool broken =
-            !GST_CLOCK_TIME_IS_VALID(pts) ||
-            (GST_CLOCK_TIME_IS_VALID(times->lastOutput) && pts <= times->lastOutput);
+        // Encoders that reorder frames stamp them properly; only a missing time, or the time of
+        // the frame before given again, is broken.
+        const bool broken = !GST_CLOCK_TIME_IS_VALID(pts) || pts == times->lastOutput;
         if (broken && GST_CLOCK_TIME_IS_VALID(entered)) {
             pts = dts = entered;
         }
         times->lastOutput = pts;
+    } else if (!GST_CLOCK_TIME_IS_VALID(dts)) {
+        dts = pts;
     }
     GST_BUFFER_PTS(buffer) = pts;
-    GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_IS_VALID(dts) ? dts : pts;
+    GST_BUFFER_DTS(buffer) = dts;
     return GST_PAD_PROBE_OK;
 }
 

@@ -7,5 +7,5 @@
 // late (room for negative decoding times), and its MPEG-4 Part 2 encoder stamps every frame with
 // the same invalid time. The output segment becomes a plain one from 0; each buffer gets its
 // running time, and a video frame whose time is broken takes the running time of the frame that
-// went in (these encoders emit frames in the order they receive them).
+// went in (the encoders that break their times emit frames in the order they receive them).
 void rebaseEncoderOutput(GstElement* encoder, bool video);

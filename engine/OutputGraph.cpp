@@ -238,6 +238,9 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(
     if (!createWriter(GST_BIN(graph->pipeline()))) {
         return nullptr;
     }
+    if (mux_) {
+        graph->watchWriter(mux_);
+    }
     if (settings_.outputFormat == OutputSettings::kWmv) {
         if (settings_.useFileProfile == 1) {
             const Status mapped = mapFileProfile(&profile_);

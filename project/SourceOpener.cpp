@@ -5,18 +5,11 @@
 #include "base/SettingsStore.h"
 #include "base/UserDialogs.h"
 #include "language/Language.h"
+#include "language/TextIds.h"
 #include "output/OutputSettings.h"
 #include "project/Clock.h"
 #include "project/ConversionProject.h"
 #include "project/SourceProbe.h"
-
-namespace {
-
-constexpr int kTextNoDuration = 123;
-constexpr int kTextNotOpenFile = 122;
-constexpr int kTextError = 105;
-
-}  // namespace
 
 QString folderOf(const QString& path) {
     const qsizetype separator = path.lastIndexOf('/');
@@ -37,13 +30,9 @@ bool SourceOpener::openSource(const QString& path) {
     const qsizetype pathBytes = QFile::encodeName(path).size();
     if (pathBytes > kMaxPathBytes) {
         dialogs_.showMessage(
-            {.text =
-                 QStringLiteral("The path of this file is too long (%1 bytes; at most %2 can be "
-                                "used). Move or rename the file and open it again:\n%3")
-                     .arg(pathBytes)
-                     .arg(kMaxPathBytes)
-                     .arg(path),
-             .caption = language_.GetMessageText(kTextError),
+            {.text = language_.GetMessageText(text_id::kSourcePathTooLong)
+                         .arg(QString::number(pathBytes), QString::number(kMaxPathBytes), path),
+             .caption = language_.GetMessageText(text_id::kError),
              .icon = MessageIcon::Error});
         return false;
     }
@@ -55,9 +44,9 @@ bool SourceOpener::openSource(const QString& path) {
     SourceProbe probe(settings_, dialogs_, language_);
     const std::optional<int64_t> probed = probe.probeSource(path);
     if (!probed) {
-        dialogs_.showMessage({.text = language_.GetMessageText(kTextNoDuration) +
-                                      language_.GetMessageText(kTextNotOpenFile),
-                              .caption = language_.GetMessageText(kTextError) +
+        dialogs_.showMessage({.text = language_.GetMessageText(text_id::kNoDuration) +
+                                      language_.GetMessageText(text_id::kNotOpenFile),
+                              .caption = language_.GetMessageText(text_id::kError) +
                                          QStringLiteral(" IDS_MESSAGE_NO_DURATION"),
                               .icon = MessageIcon::Error});
         return false;

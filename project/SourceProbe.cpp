@@ -4,16 +4,10 @@
 
 #include "base/UserDialogs.h"
 #include "language/Language.h"
+#include "language/TextIds.h"
 #include "media/MediaFile.h"
 #include "media/MediaFramework.h"
 #include "output/OutputSettings.h"
-
-namespace {
-
-constexpr int kTextNotOpenFile = 122;
-constexpr int kTextError = 105;
-
-}  // namespace
 
 SourceProbe::SourceProbe(OutputSettings& settings, UserDialogs& dialogs, const CLanguage& language)
     : settings_(settings), dialogs_(dialogs), language_(language) {}
@@ -33,9 +27,9 @@ std::optional<int64_t> SourceProbe::probeSource(const QString& path) {
     QString reason;
     if (failed(MediaFile::open(path, &file, &reason))) {
         MessageRequest request;
-        request.text = language_.GetMessageText(kTextNotOpenFile);
-        request.caption =
-            language_.GetMessageText(kTextError) + QStringLiteral(" IDS_MESSAGE_NOT_OPEN_FILE");
+        request.text = language_.GetMessageText(text_id::kNotOpenFile);
+        request.caption = language_.GetMessageText(text_id::kError) +
+                          QStringLiteral(" IDS_MESSAGE_NOT_OPEN_FILE");
         request.icon = MessageIcon::Error;
         request.ownedByMainWindow = false;
         request.details = reason;

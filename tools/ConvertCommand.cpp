@@ -15,6 +15,7 @@
 #include "engine/ConversionJob.h"
 #include "engine/TransitionChooser.h"
 #include "language/Language.h"
+#include "language/TextIds.h"
 #include "output/CompressorCatalogue.h"
 #include "output/CurrentCompressors.h"
 #include "output/OutputFormats.h"
@@ -236,14 +237,20 @@ int runConversion(const ConvertOptions& options) {
     QTimer ticker;
     ticker.setInterval(kProgressPeriodMs);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (interrupted.exchange(false)) {
-            errors() << "\nStopping...\n";
+        if (interrupted.exchange(false) && !job.isFinishing()) {
             job.finishConversion();
             return;
         }
-        if (options.showProgress) {
+        if (options.showProgress && !job.isFinishing()) {
             progress.print();
         }
+    });
+    QObject::connect(&job, &ConversionJob::finishingStarted, [&] {
+        errors() << (options.showProgress ? "\n" : "")
+                 << language.GetMessageText(text_id::kFinishingFile)
+                        .arg(formatClock(int64_t(job.elapsedSeconds()) * kUnitsPerSecond))
+                 << '\n';
+        errors().flush();
     });
     QObject::connect(&job, &ConversionJob::finished, [&](ConversionJob::Outcome) {
         ticker.stop();
@@ -266,5 +273,11 @@ int runConversion(const ConvertOptions& options) {
     ticker.start();
     QCoreApplication::exec();
     releaseCompressors();
+    if (job.lastOutcome() == ConversionJob::Outcome::Stopped) {
+        // The file holds what was converted, but not the whole span.
+        errors() << language.GetMessageText(text_id::kStoppedShort)
+                        .arg(formatClock(job.convertedSpan()), formatClock(job.spanTime()))
+                 << '\n';
+    }
     return job.lastOutcome() == ConversionJob::Outcome::Completed ? 0 : 1;
 }

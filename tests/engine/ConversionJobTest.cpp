@@ -172,35 +172,47 @@ TEST_F(ConversionJobRuns, AFailedConversionLeavesTheFileItWasToReplace) {
     EXPECT_EQ(QDir(outputFolder.path()).entryList(QDir::Files), QStringList{"keep.avi"});
 }
 
-TEST_F(ConversionJobRuns, StopEndsAtOnceAndLeavesAPlayableFile) {
+// x264 at this size takes seconds to drain its look-ahead after the end of the stream.
+TEST_F(ConversionJobRuns, StopFinishesTheFileHoweverLongTheEncoderNeeds) {
     ClipSpec longClip;
     longClip.frames = 1500;  // a minute at 25 fps
     longClip.width = 640;
     longClip.height = 480;
     openSource(sharedClip("one-minute.avi", longClip));
-    useCompressor(CompressorKind::Video, "avenc_mpeg4");
-    useCompressor(CompressorKind::Audio, "lamemp3enc");
-    settings.outputWidth = 1280;  // slow enough to be stopped halfway
+    useCompressor(CompressorKind::Video, "x264enc");
+    useCompressor(CompressorKind::Audio, "vorbisenc");
+    settings.outputFormat = OutputSettings::kMkv;
+    settings.outputName = outputPath("stopped 100%.mkv");
+    settings.outputWidth = 1280;
     settings.outputHeight = 960;
+    QEventLoop loop;
+    QObject::connect(&job, &ConversionJob::finished, &loop, &QEventLoop::quit);
     job.startConversion();
     ASSERT_TRUE(job.isConverting()) << dialogs.texts().join('|').toStdString();
-    QEventLoop wait;
-    QTimer::singleShot(600, &wait, &QEventLoop::quit);
-    wait.exec();
+    QTimer::singleShot(2500, &loop, &QEventLoop::quit);
+    loop.exec();
     ASSERT_TRUE(job.isConverting());
+
     QElapsedTimer stopping;
     stopping.start();
     job.startConversion();  // the button is captioned Stop now
-    EXPECT_LT(stopping.elapsed(), 1000);
+    EXPECT_LT(stopping.elapsed(), 500) << "Stop must answer at once";
+    EXPECT_TRUE(job.isFinishing());
+    EXPECT_TRUE(statusLines.last().startsWith("Finishing the file, please wait..."));
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
     EXPECT_FALSE(job.isConverting());
-    EXPECT_EQ(job.lastOutcome(), Outcome::Stopped);
-    EXPECT_TRUE(statusLines.last().startsWith("Done. Output file: "));
+    EXPECT_EQ(job.lastOutcome(), Outcome::Stopped) << dialogs.texts().join('|').toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(statusLines.last(),
+              "Done. Output file: " + settings.outputName + "     Resolution: 1280*960");
     const ProbedFile written = probeFile(settings.outputName);
     ASSERT_TRUE(written.readable);
     ASSERT_TRUE(written.stream("video"));
-    EXPECT_GT(written.stream("video")->frames, 0);
-    EXPECT_GT(written.duration, 0.0);
-    EXPECT_LT(written.duration, 60.0);
+    const double converted = job.convertedSpan() / 1e7;
+    EXPECT_GT(converted, 0.5);
+    EXPECT_NEAR(double(written.stream("video")->frames), converted * 25, 2.0);
+    EXPECT_NEAR(written.duration, converted, 0.1);
 }
 
 TEST_F(ConversionJobRuns, UnwritableOutputFailsClearlyAndNeverSaysDone) {
@@ -246,6 +258,37 @@ TEST_F(ConversionJobRuns, SourceThatVanishedFailsClearly) {
     for (const QString& line : statusLines) {
         EXPECT_FALSE(line.startsWith("Done"));
     }
+}
+
+TEST_F(ConversionJobRuns, WmvFollowsTheVideoBitrateAndKeepsItsLastPictures) {
+    openSource(clips::tenPointNineSeconds());
+    settings.outputFormat = OutputSettings::kWmv;
+    settings.outputWidth = 640;
+    settings.outputHeight = 480;
+    project.startTime = 20'000'000;
+    project.endTime = 60'000'000;
+    QList<qint64> sizes;
+    for (int kbps : {100, 2000}) {
+        settings.videoBitrate = kbps * 1024;
+        settings.outputName = outputPath(QString("rate %1.wmv").arg(kbps));
+        ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+        const ProbedFile written = probeFile(settings.outputName);
+        ASSERT_TRUE(written.stream("video"));
+        EXPECT_EQ(written.stream("video")->frames, 100) << "4 s at 25 fps, the last ones too";
+        sizes.append(QFileInfo(settings.outputName).size());
+    }
+    EXPECT_GT(sizes[1], 2 * sizes[0]);
+}
+
+TEST_F(ConversionJobRuns, FileNamesArePlacedLiterally) {
+    openSource(clips::halfSecond());
+    project.endTime = 4'000'000;
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    settings.outputName = outputPath("out %1 %2 100%.avi");
+    ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    EXPECT_EQ(statusLines.last(),
+              "Done. Output file: " + settings.outputName + "     Resolution: 160*120");
+    EXPECT_TRUE(QFileInfo::exists(settings.outputName));
 }
 
 TEST_F(ConversionJobRuns, AnimatedGifConvertsTheSpanAtTheRequestedRate) {
