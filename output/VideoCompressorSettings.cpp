@@ -1,0 +1,59 @@
+#include "output/VideoCompressorSettings.h"
+
+#include <QComboBox>
+
+#include "language/Language.h"
+#include "output/ConfigurableCompressors.h"
+#include "output/CurrentCompressors.h"
+#include "output/ElementProperties.h"
+#include "output/PropertyDialog.h"
+
+namespace {
+
+// The output options' own button texts, so the dialog speaks the user's language.
+constexpr int kOkText = 1082;
+constexpr int kCancelText = 1083;
+constexpr int kDefaultText = 1051;
+
+QString buttonText(const CLanguage& language, int id) {
+    const QString text = language.LookUpDialogText(id);
+    return text.isEmpty() ? CLanguage::GetTemplateText(id) : text;
+}
+
+}  // namespace
+
+bool configureVideoCompressor(QWidget* owner, const QString& selectedName,
+                              QComboBox* configurableList, const CLanguage& language) {
+    const QList<CompressorEntry> configurable = configurableVideoCompressors();
+    QStringList names;
+    for (const CompressorEntry& entry : configurable) {
+        names.append(entry.name);
+    }
+    configurableList->clear();
+    configurableList->addItems(names);
+    const std::optional<qsizetype> match = matchConfigurableCompressor(selectedName, names);
+    if (!match) {
+        return false;
+    }
+    configurableList->setCurrentIndex(int(*match));
+
+    const CompressorEntry& entry = configurable[*match];
+    GObjectPtr<GstElement> compressor = compressorToConfigure(entry);
+    if (!compressor) {
+        return false;
+    }
+    ElementProperties properties(compressor.get());
+    if (properties.isEmpty()) {
+        return false;
+    }
+    PropertyDialog dialog(properties, entry.name, owner,
+                          {.ok = buttonText(language, kOkText),
+                           .cancel = buttonText(language, kCancelText),
+                           .defaults = buttonText(language, kDefaultText)});
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    properties.applyTo(compressor.get());
+    saveCompressorPreset(compressor.get());
+    return true;
+}
