@@ -31,6 +31,7 @@ bool configureVideoCompressor(QWidget* owner, const QString& selectedName,
     }
     configurableList->clear();
     configurableList->addItems(names);
+    configurableList->setCurrentIndex(-1);
     const std::optional<qsizetype> match = matchConfigurableCompressor(selectedName, names);
     if (!match) {
         return false;
