@@ -107,7 +107,7 @@ PropertyDialog::PropertyDialog(ElementProperties& properties, const QString& cap
                     screen.width() * 9 / 10),
            std::min(content.height() + buttons->sizeHint().height() + 3 * layout->spacing() +
                         2 * layout->contentsMargins().top(),
-                    screen.height() * 3 / 4));
+                    screen.height() / 2));
 }
 
 QWidget* PropertyDialog::editor(const QString& propertyName) const {

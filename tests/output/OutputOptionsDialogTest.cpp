@@ -252,30 +252,63 @@ TEST_F(OptionsDialogTest, RunOutputOptionsHandsBackTheChosenFieldsOnlyOnOk) {
     EXPECT_EQ(record.videoItemCount, 1);
 }
 
-// The shipped German file applied to the dialog, and the room its texts get.
-class GermanOptionsDialogTest : public OptionsDialogTest {
+// The shipped German and French files applied to the dialog, and the room their texts get.
+class TranslatedOptionsDialogTest : public OptionsDialogTest {
   protected:
     void SetUp() override {
         OptionsDialogTest::SetUp();
         ASSERT_TRUE(QDir(base.path()).mkpath("language"));
-        const QString shipped = qEnvironmentVariable("QUENZEL_BIN_DIR") + "/language/German.ini";
-        ASSERT_TRUE(QFile::copy(shipped, base.path() + "/language/German.ini"))
-            << shipped.toStdString();
+        for (const QString language : {"German", "French"}) {
+            const QString shipped =
+                qEnvironmentVariable("QUENZEL_BIN_DIR") + "/language/" + language + ".ini";
+            ASSERT_TRUE(QFile::copy(shipped, base.path() + "/language/" + language + ".ini"))
+                << shipped.toStdString();
+        }
     }
 
     QTemporaryDir base;
-    CLanguage german{store, dialogs};
+    CLanguage translated{store, dialogs};
 };
 
-TEST_F(GermanOptionsDialogTest, EveryRetitledControlShowsItsGermanText) {
-    ASSERT_TRUE(german.Init(base.path(), "German"));
-    CDialogOutputSettings dialog(record, store, german, dialogs);
+namespace {
+
+void expectEveryTextWhole(CDialogOutputSettings& dialog) {
+    const QRect inside = dialog.rect();
+    QList<QWidget*> visible;
+    for (QWidget* control : dialog.controls().all()) {
+        if (!control->isVisibleTo(&dialog)) {
+            continue;
+        }
+        visible.append(control);
+        const int id = controlId(control);
+        EXPECT_TRUE(inside.contains(control->geometry())) << id;
+        auto* label = qobject_cast<QLabel*>(control);
+        if (label && label->wordWrap()) {
+            EXPECT_LE(label->heightForWidth(label->width()), label->height()) << id;
+        } else if (label || qobject_cast<QAbstractButton*>(control) ||
+                   qobject_cast<QComboBox*>(control)) {
+            EXPECT_LE(control->sizeHint().width(), control->width()) << id;
+        }
+    }
+    for (qsizetype i = 0; i < visible.size(); ++i) {
+        for (qsizetype j = i + 1; j < visible.size(); ++j) {
+            EXPECT_FALSE(visible[i]->geometry().intersects(visible[j]->geometry()))
+                << controlId(visible[i]) << " overlaps " << controlId(visible[j]);
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(TranslatedOptionsDialogTest, EveryRetitledControlShowsItsGermanText) {
+    ASSERT_TRUE(translated.Init(base.path(), "German"));
+    CDialogOutputSettings dialog(record, store, translated, dialogs);
     EXPECT_EQ(dialog.windowTitle(), "Ausgabeoptionen");
     for (int id :
          {kFormatLabel, kOutputFileLabel, kBrowse, kResolutionLabel, kFrameRateLabel,
           kResizeModeLabel, kVideoCompressorLabel, kVideoCompressorSettings, kAudioCompressorLabel,
           kNote, kDefault, kOk, kCancel, kVideoBitrateLabel, kAudioBitrateLabel}) {
-        const QString expected = german.LookUpDialogText(id);
+        const QString expected = translated.LookUpDialogText(id);
         ASSERT_FALSE(expected.isEmpty()) << id;
         const QWidget* control = dialog.controls()[id];
         const QString shown = qobject_cast<const QLabel*>(control)
@@ -305,35 +338,17 @@ TEST_F(GermanOptionsDialogTest, EveryRetitledControlShowsItsGermanText) {
 }
 
 // Run once more with QT_SCALE_FACTOR=1.5 (see CMakeLists.txt).
-TEST_F(GermanOptionsDialogTest, NoTextIsCutOffWithALargerInterfaceFont) {
-    store.writeInt("German", "lfHeight", -17);  // one and a half times the usual 11 pixels
-    store.writeText("German", "lfFaceName", "DejaVu Sans");
-    ASSERT_TRUE(german.Init(base.path(), "German"));
-    for (int32_t format : {OutputSettings::kAvi, OutputSettings::kWmv}) {
-        record.outputFormat = format;
-        CDialogOutputSettings dialog(record, store, german, dialogs);
-        const QRect inside = dialog.rect();
-        QList<QWidget*> visible;
-        for (QWidget* control : dialog.controls().all()) {
-            if (!control->isVisibleTo(&dialog)) {
-                continue;
-            }
-            visible.append(control);
-            const int id = controlId(control);
-            EXPECT_TRUE(inside.contains(control->geometry())) << id;
-            auto* label = qobject_cast<QLabel*>(control);
-            if (label && label->wordWrap()) {
-                EXPECT_LE(label->heightForWidth(label->width()), label->height()) << id;
-            } else if (label || qobject_cast<QAbstractButton*>(control) ||
-                       qobject_cast<QComboBox*>(control)) {
-                EXPECT_LE(control->sizeHint().width(), control->width()) << id;
-            }
-        }
-        for (qsizetype i = 0; i < visible.size(); ++i) {
-            for (qsizetype j = i + 1; j < visible.size(); ++j) {
-                EXPECT_FALSE(visible[i]->geometry().intersects(visible[j]->geometry()))
-                    << controlId(visible[i]) << " overlaps " << controlId(visible[j]);
-            }
+TEST_F(TranslatedOptionsDialogTest, NoTextIsCutOffWithALargerInterfaceFont) {
+    for (const QString language : {"German", "French"}) {
+        // One and a half times the usual 11 pixels.
+        store.writeInt(language, "lfHeight", -17);
+        store.writeText(language, "lfFaceName", "DejaVu Sans");
+        ASSERT_TRUE(translated.Init(base.path(), language));
+        for (int32_t format : {OutputSettings::kAvi, OutputSettings::kWmv}) {
+            SCOPED_TRACE(language.toStdString() + (format ? " WMV" : " AVI"));
+            record.outputFormat = format;
+            CDialogOutputSettings dialog(record, store, translated, dialogs);
+            expectEveryTextWhole(dialog);
         }
     }
 }

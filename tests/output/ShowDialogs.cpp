@@ -39,6 +39,7 @@ OutputSettings sampleRecord(int32_t format) {
     record.sourceHeight = record.outputHeight = 720;
     record.sourceFrameRate = 29.97;
     record.videoItemCount = 1;
+    record.videoBitrate = 798720;  // what a first start reads: 780 Kbps
     return record;
 }
 
