@@ -123,6 +123,7 @@ CDialogOutputSettings::CDialogOutputSettings(const OutputSettings& record, Setti
     : QDialog(parent),
       store_(store),
       language_(language),
+      dialogs_(dialogs),
       options_(record, store, language, dialogs) {
     controls_ = buildDialog(this, kTemplate);
     showOptions();
@@ -177,7 +178,8 @@ void CDialogOutputSettings::press(int id) {
             break;
         case kVideoCompressorSettings:
             configureVideoCompressor(this, options_.selectedVideoCompressor(),
-                                     controls_.get<QComboBox>(kConfigurableCompressors), language_);
+                                     controls_.get<QComboBox>(kConfigurableCompressors), language_,
+                                     dialogs_);
             break;
         case kOk:
             if (options_.accept(store_)) {

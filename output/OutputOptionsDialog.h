@@ -72,6 +72,7 @@ class CDialogOutputSettings : public QDialog {
 
     SettingsStore& store_;
     const CLanguage& language_;
+    UserDialogs& dialogs_;
     OutputOptions options_;
     DialogControls controls_;
     bool showing_ = false;  // changes made by showOptions are not the user's

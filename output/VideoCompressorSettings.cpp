@@ -1,6 +1,10 @@
 #include "output/VideoCompressorSettings.h"
 
 #include <QComboBox>
+#include <QDir>
+
+#include "base/UserDialogs.h"
+#include "language/TextIds.h"
 
 #include "language/Language.h"
 #include "output/ConfigurableCompressors.h"
@@ -23,7 +27,8 @@ QString buttonText(const CLanguage& language, int id) {
 }  // namespace
 
 bool configureVideoCompressor(QWidget* owner, const QString& selectedName,
-                              QComboBox* configurableList, const CLanguage& language) {
+                              QComboBox* configurableList, const CLanguage& language,
+                              UserDialogs& dialogs) {
     const QList<CompressorEntry> configurable = configurableVideoCompressors();
     QStringList names;
     for (const CompressorEntry& entry : configurable) {
@@ -55,6 +60,12 @@ bool configureVideoCompressor(QWidget* owner, const QString& selectedName,
         return false;
     }
     properties.applyTo(compressor.get());
-    saveCompressorPreset(compressor.get());
+    if (!saveCompressorPreset(compressor.get())) {
+        const QString presets = QDir(QString::fromUtf8(g_get_user_data_dir()))
+                                    .filePath(QStringLiteral("gstreamer-1.0/presets"));
+        dialogs.showMessage({.text = language.GetMessageText(text_id::kSettingsNotKept)
+                                         .arg(entry.name, QDir::toNativeSeparators(presets)),
+                             .icon = MessageIcon::Warning});
+    }
     return true;
 }

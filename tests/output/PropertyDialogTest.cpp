@@ -68,8 +68,10 @@ PropertyDialog* propertyDialog(QWidget* modal) {
 bool configureMpeg4(const std::function<void(PropertyDialog*)>& answer) {
     QComboBox hidden;
     CLanguage english;
+    ScriptedDialogs dialogs;
     ModalAnswer modal([&answer](QWidget* dialog) { answer(propertyDialog(dialog)); });
-    const bool confirmed = configureVideoCompressor(nullptr, kMpeg4Name, &hidden, english);
+    const bool confirmed = configureVideoCompressor(nullptr, kMpeg4Name, &hidden, english, dialogs);
+    EXPECT_EQ(dialogs.messages.size(), 0);
     EXPECT_EQ(hidden.currentText(), kMpeg4Name);
     return confirmed;
 }
@@ -267,7 +269,8 @@ TEST_F(EncoderSettingsTest, SettingsShowsNothingWithoutAConfigurableMatch) {
     QComboBox hidden;
     CLanguage english;
     ModalAnswer none([](QWidget*) {}, false);
-    EXPECT_FALSE(configureVideoCompressor(nullptr, "Full frames (uncompressed)", &hidden, english));
+    EXPECT_FALSE(
+        configureVideoCompressor(nullptr, "Full frames (uncompressed)", &hidden, english, dialogs));
     EXPECT_EQ(hidden.currentIndex(), -1);
     EXPECT_GT(hidden.count(), 0);
 }
