@@ -6,29 +6,12 @@
 #include <QString>
 #include <QVariant>
 
+#include "output/PropertyValues.h"
+
 // The settings of a GStreamer element that a user can edit: its readable and writable properties
 // that are neither construct-only nor deprecated, of a type with a plain editor (truth values,
 // numbers, enumerations, flags, texts). Holds the values apart from the element, so a dialog can
 // be cancelled without touching it; applyTo writes them.
-
-enum class PropertyType { Boolean, Integer, Decimal, Enumeration, Flags, Text };
-
-struct PropertyChoice {
-    QString name;  // readable name of an enumeration value or flag
-    quint64 value = 0;
-};
-
-struct EditableProperty {
-    QString name;   // the GObject property name, e.g. "bitrate"
-    QString nick;   // short readable name
-    QString blurb;  // one-sentence description
-    PropertyType type = PropertyType::Text;
-    bool isUnsigned = false;  // integers: the limits and values are qulonglong, else qlonglong
-    QVariant minimum;         // numbers only
-    QVariant maximum;
-    QList<PropertyChoice> choices;  // enumerations and flags
-    QVariant defaultValue;
-};
 
 class ElementProperties {
   public:
