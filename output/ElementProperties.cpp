@@ -79,17 +79,17 @@ ElementProperties::ElementProperties(GstElement* element) {
     if (!element) {
         return;
     }
-    const PropertySpecs all(G_OBJECT(element));
-    std::vector<GParamSpec*> specs;
-    std::copy_if(all.begin(), all.end(), std::back_inserter(specs), isEditableProperty);
+    const ClassProperties all(G_OBJECT(element));
+    std::vector<GParamSpec*> params;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(params), isEditableProperty);
     // The element's own settings first, those every element of its base classes has last.
-    std::stable_sort(specs.begin(), specs.end(), [](const GParamSpec* a, const GParamSpec* b) {
+    std::stable_sort(params.begin(), params.end(), [](const GParamSpec* a, const GParamSpec* b) {
         return g_type_depth(a->owner_type) > g_type_depth(b->owner_type);
     });
-    for (GParamSpec* spec : specs) {
-        ScopedValue present(spec->value_type);
-        g_object_get_property(G_OBJECT(element), spec->name, present.get());
-        properties_.append(describeProperty(spec));
+    for (GParamSpec* param : params) {
+        ScopedValue present(param->value_type);
+        g_object_get_property(G_OBJECT(element), param->name, present.get());
+        properties_.append(describeProperty(param));
         values_.append(variantOf(present.get()));
     }
 }
@@ -181,16 +181,16 @@ void ElementProperties::applyTo(GstElement* element) const {
     GObjectClass* objectClass = G_OBJECT_GET_CLASS(element);
     for (qsizetype i = 0; i < properties_.size(); ++i) {
         const QByteArray name = properties_[i].name.toUtf8();
-        GParamSpec* spec = g_object_class_find_property(objectClass, name.constData());
-        if (!spec || !isEditableProperty(spec)) {
+        GParamSpec* param = g_object_class_find_property(objectClass, name.constData());
+        if (!param || !isEditableProperty(param)) {
             continue;  // another kind of element than the one read
         }
-        ScopedValue wanted(spec->value_type);
-        ScopedValue present(spec->value_type);
+        ScopedValue wanted(param->value_type);
+        ScopedValue present(param->value_type);
         setGValue(wanted.get(), values_[i]);
-        g_object_get_property(G_OBJECT(element), spec->name, present.get());
-        if (g_param_values_cmp(spec, wanted.get(), present.get()) != 0) {
-            g_object_set_property(G_OBJECT(element), spec->name, wanted.get());
+        g_object_get_property(G_OBJECT(element), param->name, present.get());
+        if (g_param_values_cmp(param, wanted.get(), present.get()) != 0) {
+            g_object_set_property(G_OBJECT(element), param->name, wanted.get());
         }
     }
 }
@@ -201,12 +201,12 @@ bool hasEditableProperties(GType elementType) {
     }
     auto* objectClass = static_cast<GObjectClass*>(g_type_class_ref(elementType));
     guint count = 0;
-    GParamSpec** specs = g_object_class_list_properties(objectClass, &count);
+    GParamSpec** params = g_object_class_list_properties(objectClass, &count);
     bool found = false;
     for (guint i = 0; i < count && !found; ++i) {
-        found = isEditableProperty(specs[i]);
+        found = isEditableProperty(params[i]);
     }
-    g_free(specs);
+    g_free(params);
     g_type_class_unref(objectClass);
     return found;
 }

@@ -22,42 +22,42 @@ bool isEditableKind(GType type) {
     }
 }
 
-void describeNumbers(EditableProperty& property, GParamSpec* spec) {
-    switch (G_TYPE_FUNDAMENTAL(spec->value_type)) {
+void describeNumbers(EditableProperty& property, GParamSpec* param) {
+    switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
         case G_TYPE_INT:
-            property.minimum = qlonglong(G_PARAM_SPEC_INT(spec)->minimum);
-            property.maximum = qlonglong(G_PARAM_SPEC_INT(spec)->maximum);
+            property.minimum = qlonglong(G_PARAM_SPEC_INT(param)->minimum);
+            property.maximum = qlonglong(G_PARAM_SPEC_INT(param)->maximum);
             break;
         case G_TYPE_UINT:
             property.isUnsigned = true;
-            property.minimum = qulonglong(G_PARAM_SPEC_UINT(spec)->minimum);
-            property.maximum = qulonglong(G_PARAM_SPEC_UINT(spec)->maximum);
+            property.minimum = qulonglong(G_PARAM_SPEC_UINT(param)->minimum);
+            property.maximum = qulonglong(G_PARAM_SPEC_UINT(param)->maximum);
             break;
         case G_TYPE_LONG:
-            property.minimum = qlonglong(G_PARAM_SPEC_LONG(spec)->minimum);
-            property.maximum = qlonglong(G_PARAM_SPEC_LONG(spec)->maximum);
+            property.minimum = qlonglong(G_PARAM_SPEC_LONG(param)->minimum);
+            property.maximum = qlonglong(G_PARAM_SPEC_LONG(param)->maximum);
             break;
         case G_TYPE_ULONG:
             property.isUnsigned = true;
-            property.minimum = qulonglong(G_PARAM_SPEC_ULONG(spec)->minimum);
-            property.maximum = qulonglong(G_PARAM_SPEC_ULONG(spec)->maximum);
+            property.minimum = qulonglong(G_PARAM_SPEC_ULONG(param)->minimum);
+            property.maximum = qulonglong(G_PARAM_SPEC_ULONG(param)->maximum);
             break;
         case G_TYPE_INT64:
-            property.minimum = qlonglong(G_PARAM_SPEC_INT64(spec)->minimum);
-            property.maximum = qlonglong(G_PARAM_SPEC_INT64(spec)->maximum);
+            property.minimum = qlonglong(G_PARAM_SPEC_INT64(param)->minimum);
+            property.maximum = qlonglong(G_PARAM_SPEC_INT64(param)->maximum);
             break;
         case G_TYPE_UINT64:
             property.isUnsigned = true;
-            property.minimum = qulonglong(G_PARAM_SPEC_UINT64(spec)->minimum);
-            property.maximum = qulonglong(G_PARAM_SPEC_UINT64(spec)->maximum);
+            property.minimum = qulonglong(G_PARAM_SPEC_UINT64(param)->minimum);
+            property.maximum = qulonglong(G_PARAM_SPEC_UINT64(param)->maximum);
             break;
         case G_TYPE_FLOAT:
-            property.minimum = double(G_PARAM_SPEC_FLOAT(spec)->minimum);
-            property.maximum = double(G_PARAM_SPEC_FLOAT(spec)->maximum);
+            property.minimum = double(G_PARAM_SPEC_FLOAT(param)->minimum);
+            property.maximum = double(G_PARAM_SPEC_FLOAT(param)->maximum);
             break;
         case G_TYPE_DOUBLE:
-            property.minimum = G_PARAM_SPEC_DOUBLE(spec)->minimum;
-            property.maximum = G_PARAM_SPEC_DOUBLE(spec)->maximum;
+            property.minimum = G_PARAM_SPEC_DOUBLE(param)->minimum;
+            property.maximum = G_PARAM_SPEC_DOUBLE(param)->maximum;
             break;
         default:
             break;
@@ -84,17 +84,17 @@ PropertyType typeOf(GType valueType) {
 
 }  // namespace
 
-bool isEditableProperty(const GParamSpec* spec) {
+bool isEditableProperty(const GParamSpec* param) {
     constexpr int kReadWrite = G_PARAM_READABLE | G_PARAM_WRITABLE;
-    if ((spec->flags & kReadWrite) != kReadWrite ||
-        (spec->flags & (G_PARAM_CONSTRUCT_ONLY | G_PARAM_DEPRECATED))) {
+    if ((param->flags & kReadWrite) != kReadWrite ||
+        (param->flags & (G_PARAM_CONSTRUCT_ONLY | G_PARAM_DEPRECATED))) {
         return false;
     }
     // Renaming an element would lose it in its graph; the parent is no setting.
-    if (g_strcmp0(spec->name, "name") == 0 || g_strcmp0(spec->name, "parent") == 0) {
+    if (g_strcmp0(param->name, "name") == 0 || g_strcmp0(param->name, "parent") == 0) {
         return false;
     }
-    return isEditableKind(spec->value_type);
+    return isEditableKind(param->value_type);
 }
 
 QVariant variantOf(const GValue* value) {
@@ -174,21 +174,21 @@ void setGValue(GValue* target, const QVariant& value) {
     }
 }
 
-EditableProperty describeProperty(GParamSpec* spec) {
+EditableProperty describeProperty(GParamSpec* param) {
     EditableProperty property;
-    property.name = QString::fromUtf8(spec->name);
-    property.nick = QString::fromUtf8(g_param_spec_get_nick(spec));
-    property.blurb = QString::fromUtf8(g_param_spec_get_blurb(spec));
-    property.type = typeOf(spec->value_type);
-    describeNumbers(property, spec);
+    property.name = QString::fromUtf8(param->name);
+    property.nick = QString::fromUtf8(g_param_spec_get_nick(param));
+    property.blurb = QString::fromUtf8(g_param_spec_get_blurb(param));
+    property.type = typeOf(param->value_type);
+    describeNumbers(property, param);
     if (property.type == PropertyType::Enumeration) {
-        const GEnumClass* values = G_PARAM_SPEC_ENUM(spec)->enum_class;
+        const GEnumClass* values = G_PARAM_SPEC_ENUM(param)->enum_class;
         for (guint i = 0; i < values->n_values; ++i) {
             property.choices.append({QString::fromUtf8(values->values[i].value_name),
                                      quint64(qint64(values->values[i].value))});
         }
     } else if (property.type == PropertyType::Flags) {
-        const GFlagsClass* flags = G_PARAM_SPEC_FLAGS(spec)->flags_class;
+        const GFlagsClass* flags = G_PARAM_SPEC_FLAGS(param)->flags_class;
         for (guint i = 0; i < flags->n_values; ++i) {
             if (flags->values[i].value != 0) {
                 property.choices.append(
@@ -196,6 +196,6 @@ EditableProperty describeProperty(GParamSpec* spec) {
             }
         }
     }
-    property.defaultValue = variantOf(g_param_spec_get_default_value(spec));
+    property.defaultValue = variantOf(g_param_spec_get_default_value(param));
     return property;
 }

@@ -30,28 +30,28 @@ struct EditableProperty {
 
 // Readable and writable, neither construct-only nor deprecated, of a kind with a plain editor,
 // and not the element's name or parent.
-bool isEditableProperty(const GParamSpec* spec);
-EditableProperty describeProperty(GParamSpec* spec);
+bool isEditableProperty(const GParamSpec* param);
+EditableProperty describeProperty(GParamSpec* param);
 
 // A property value as a QVariant of the kinds ElementProperties::value names, and back.
 QVariant variantOf(const GValue* value);
 void setGValue(GValue* target, const QVariant& value);
 
-// The GParamSpecs of an object's class, freed with the list.
-class PropertySpecs {
+// The property descriptions (GParamSpec) of an object's class, freed with the list.
+class ClassProperties {
   public:
-    explicit PropertySpecs(GObject* object)
-        : specs_(g_object_class_list_properties(G_OBJECT_GET_CLASS(object), &count_)) {}
-    ~PropertySpecs() { g_free(specs_); }
-    PropertySpecs(const PropertySpecs&) = delete;
-    PropertySpecs& operator=(const PropertySpecs&) = delete;
+    explicit ClassProperties(GObject* object)
+        : params_(g_object_class_list_properties(G_OBJECT_GET_CLASS(object), &count_)) {}
+    ~ClassProperties() { g_free(params_); }
+    ClassProperties(const ClassProperties&) = delete;
+    ClassProperties& operator=(const ClassProperties&) = delete;
 
-    GParamSpec* const* begin() const { return specs_; }
-    GParamSpec* const* end() const { return specs_ + count_; }
+    GParamSpec* const* begin() const { return params_; }
+    GParamSpec* const* end() const { return params_ + count_; }
 
   private:
     guint count_ = 0;
-    GParamSpec** specs_;
+    GParamSpec** params_;
 };
 
 // A GValue of one type, unset at the end of its scope.
