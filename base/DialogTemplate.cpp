@@ -15,7 +15,7 @@
 
 namespace {
 
-// Marks the controls whose text must stay whole: labels and buttons.
+// Marks the controls whose text must stay whole: labels, buttons and lists that ask for it.
 constexpr const char* kFitsTextProperty = "fitsText";
 
 QWidget* makeDefaultControl(const ControlTemplate& control, QWidget* parent) {
@@ -56,6 +56,8 @@ QWidget* makeDefaultControl(const ControlTemplate& control, QWidget* parent) {
             return edit;
         }
         case ControlKind::DropDownList:
+            // Sized by its entries until first shown (Qt's default); a list that adjusts itself
+            // to its contents later would leave the place the template gives it.
             return new QComboBox(parent);
         case ControlKind::ListBox:
             return new QListWidget(parent);
@@ -77,13 +79,22 @@ QWidget* makeDefaultControl(const ControlTemplate& control, QWidget* parent) {
     return nullptr;
 }
 
-bool fitsTextOf(ControlKind kind) {
-    return kind == ControlKind::PushButton || kind == ControlKind::DefaultPushButton ||
-           kind == ControlKind::Label;
+bool fitsTextOf(const ControlTemplate& control) {
+    switch (control.kind) {
+        case ControlKind::PushButton:
+        case ControlKind::DefaultPushButton:
+        case ControlKind::Label:
+            return true;
+        case ControlKind::DropDownList:
+            return control.style & control_style::kFitsEntries;
+        default:
+            return false;
+    }
 }
 
 // Moves every control that starts at or beyond `edge` by `delta` along one axis and widens (or
-// heightens) those that reach across it, so that the rows or columns stay aligned.
+// heightens) those that reach across it, so that the rows or columns stay aligned. Horizontally,
+// controls that end exactly at the edge widen too: they form one column with the grown control.
 void insertStrip(const QList<QWidget*>& controls, const QWidget* grown, Qt::Orientation orientation,
                  int edge, int delta) {
     for (QWidget* control : controls) {
@@ -95,7 +106,7 @@ void insertStrip(const QList<QWidget*>& controls, const QWidget* grown, Qt::Orie
         const int end = start + (orientation == Qt::Horizontal ? place.width() : place.height());
         if (start >= edge) {
             place.translate(orientation == Qt::Horizontal ? QPoint(delta, 0) : QPoint(0, delta));
-        } else if (end > edge) {
+        } else if (end > edge || (end == edge && orientation == Qt::Horizontal)) {
             if (orientation == Qt::Horizontal) {
                 place.setWidth(place.width() + delta);
             } else {
@@ -167,7 +178,7 @@ DialogControls buildDialog(QWidget* window, const DialogTemplate& dialog,
             setControlId(widget, control.id);
             built.byId_.insert(control.id, widget);
         }
-        widget->setProperty(kFitsTextProperty, fitsTextOf(control.kind));
+        widget->setProperty(kFitsTextProperty, fitsTextOf(control));
         if (control.accessibleName) {
             widget->setAccessibleName(QString::fromUtf8(control.accessibleName));
         }

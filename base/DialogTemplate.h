@@ -33,6 +33,8 @@ inline constexpr unsigned kRight = 1u << 3;    // text at the right edge
 inline constexpr unsigned kVCenter = 1u << 4;  // text centred vertically
 inline constexpr unsigned kWordWrap = 1u << 5;
 inline constexpr unsigned kNumber = 1u << 6;  // an edit box taking digits only
+// A drop-down list that grows to its longest entry when fitDialogToTexts makes room.
+inline constexpr unsigned kFitsEntries = 1u << 7;
 }  // namespace control_style
 
 struct ControlTemplate {
@@ -107,8 +109,9 @@ DialogControls buildDialog(QWidget* window, const DialogTemplate& dialog,
 void refreshAccessibleNames(const DialogControls& controls);
 
 // Makes room wherever a text no longer fits its control (a longer translation, a larger font or
-// scaling): the columns right of a control that must grow move right, the rows below a wrapped
-// text that must grow move down, and the window grows with them. Never shrinks anything.
+// scaling): the columns right of a control that must grow move right, the controls ending at the
+// same right edge grow with it (a column stays a column), the rows below a wrapped text that must
+// grow move down, and the window grows with them. Never shrinks anything.
 void fitDialogToTexts(QWidget* window, const DialogControls& controls);
 
 // A text without its mnemonic marker: "&Help" reads "Help", "&&" reads "&".

@@ -50,5 +50,6 @@ inline constexpr int kWindowsMediaMissing = 20017;
 inline constexpr int kStoppedShort = 20018;
 inline constexpr int kProgress = 20019;
 inline constexpr int kCompressorUnavailableTip = 20020;
+inline constexpr int kSettingsNotKept = 20021;
 
 }  // namespace text_id

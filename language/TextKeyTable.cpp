@@ -123,6 +123,9 @@ constexpr std::array kTextKeys = {
     TextKey{"IDS_QUENZEL_PROGRESS", 20019, "%1% done, %2 left", true},
     TextKey{"IDS_QUENZEL_COMPRESSOR_UNAVAILABLE_TIP", 20020,
             "%1 files cannot hold it; it works with %2.", true},
+    TextKey{"IDS_QUENZEL_SETTINGS_NOT_KEPT", 20021,
+            "The settings of %1 could not be kept for later conversions: %2 cannot be written.",
+            true},
 };
 
 }  // namespace

@@ -71,16 +71,23 @@ bool bindCompressor(CompressorKind kind, int32_t position, UserDialogs& dialogs)
     if (position < 0 || position >= catalogue.size()) {
         return false;
     }
-    const QByteArray factory = catalogue[position].factoryName.toUtf8();
-    GObjectPtr<GstElement> element =
-        refSink(gst_element_factory_make(factory.constData(), nullptr));
+    GObjectPtr<GstElement> element = createCompressor(catalogue[position].factoryName);
     if (!element) {
         dialogs.inform(QStringLiteral("Failed to bind to object"));
         return false;
     }
-    applySavedPreset(element.get());
     slot = std::move(element);
     return true;
+}
+
+GObjectPtr<GstElement> createCompressor(const QString& factoryName) {
+    const QByteArray factory = factoryName.toUtf8();
+    GObjectPtr<GstElement> element =
+        refSink(gst_element_factory_make(factory.constData(), nullptr));
+    if (element) {
+        applySavedPreset(element.get());
+    }
+    return element;
 }
 
 GstElement* currentCompressor(CompressorKind kind) {

@@ -23,6 +23,10 @@
 // whether a compressor is bound afterwards.
 bool bindCompressor(CompressorKind kind, int32_t position, UserDialogs& dialogs);
 
+// A new encoder of the factory with its saved configuration (the preset kCompressorPresetName)
+// applied; nullptr when it cannot be created. The reference is the caller's.
+GObjectPtr<GstElement> createCompressor(const QString& factoryName);
+
 // The bound elements, owned by this module; nullptr when none is bound. Valid until the next
 // bindCompressor or releaseCompressors.
 GstElement* currentCompressor(CompressorKind kind);
