@@ -2,6 +2,8 @@
 
 #include <gst/video/video.h>
 
+#include <string_view>
+
 #include "media/Elements.h"
 
 namespace {
@@ -55,8 +57,8 @@ int64_t positionOf(GstSample* sample) {
     return streamTime == GST_CLOCK_TIME_NONE ? -1 : static_cast<int64_t>(streamTime / 100);
 }
 
-// The picture as it is meant to be seen: non-square pixels widen or narrow it.
-QSize displayedSizeOf(GstCaps* caps) {
+// The stored picture with square pixels: non-square ones widen or narrow it.
+QSize sourceSizeOf(GstCaps* caps) {
     GstVideoInfo info;
     if (!gst_video_info_from_caps(&info, caps) || info.width <= 0 || info.height <= 0) {
         return {};
@@ -67,6 +69,12 @@ QSize displayedSizeOf(GstCaps* caps) {
             static_cast<int>(gst_util_uint64_scale_int_round(info.width, info.par_n, info.par_d));
     }
     return {width, info.height};
+}
+
+// Turned a quarter (rotate-90, flip-rotate-270 and the like): width and height trade places.
+bool isSideways(const char* orientation) {
+    const std::string_view text(orientation);
+    return text.ends_with("-90") || text.ends_with("-270");
 }
 
 }  // namespace
@@ -88,8 +96,8 @@ Status FrameSink::build(QString* missing) {
     GObjectPtr<GstElement> filter;
     GObjectPtr<GstElement> appSink;
     const std::pair<const char*, GObjectPtr<GstElement>*> parts[] = {
-        {"videoflip", &upright},
         {"videoconvertscale", &scaler},
+        {"videoflip", &upright},
         {"capsfilter", &filter},
         {"appsink", &appSink},
     };
@@ -115,20 +123,20 @@ Status FrameSink::build(QString* missing) {
     gst_app_sink_set_callbacks(GST_APP_SINK(appSink.get()), &callbacks, this, nullptr);
 
     bin_ = refSink(gst_bin_new("player-video"));
-    gst_bin_add_many(GST_BIN(bin_.get()), upright.get(), scaler.get(), filter.get(), appSink.get(),
+    // Scaled (and converted) first, so that the turn, when there is one, moves fewer pixels.
+    gst_bin_add_many(GST_BIN(bin_.get()), scaler.get(), upright.get(), filter.get(), appSink.get(),
                      nullptr);
-    const Status linked = linkChain({upright.get(), scaler.get(), filter.get(), appSink.get()});
+    const Status linked = linkChain({scaler.get(), upright.get(), filter.get(), appSink.get()});
     if (failed(linked)) {
         return linked;
     }
     sizeFilter_ = filter.get();
     setOutputSize({});
 
-    GObjectPtr<GstPad> input(gst_element_get_static_pad(upright.get(), "sink"));
+    GObjectPtr<GstPad> input(gst_element_get_static_pad(scaler.get(), "sink"));
     gst_element_add_pad(bin_.get(), gst_ghost_pad_new("sink", input.get()));
-    GObjectPtr<GstPad> uprightOutput(gst_element_get_static_pad(upright.get(), "src"));
-    gst_pad_add_probe(uprightOutput.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
-                      &FrameSink::onUprightCaps, this, nullptr);
+    gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &FrameSink::onSourceEvent,
+                      this, nullptr);
     return status::kOk;
 }
 
@@ -150,7 +158,7 @@ VideoFrame FrameSink::latestFrame() const {
 
 QSize FrameSink::displayedSize() const {
     std::lock_guard lock(mutex_);
-    return displayedSize_;
+    return displayedSizeLocked();
 }
 
 GstFlowReturn FrameSink::onPreroll(GstAppSink* appSink, gpointer self) {
@@ -169,16 +177,32 @@ GstFlowReturn FrameSink::onSample(GstAppSink* appSink, gpointer self) {
     return GST_FLOW_OK;
 }
 
-GstPadProbeReturn FrameSink::onUprightCaps(GstPad*, GstPadProbeInfo* info, gpointer self) {
+GstPadProbeReturn FrameSink::onSourceEvent(GstPad*, GstPadProbeInfo* info, gpointer self) {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+    auto* sink = static_cast<FrameSink*>(self);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START) {
+        std::lock_guard lock(sink->mutex_);
+        sink->turnedSideways_ = false;
+    } else if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
         GstCaps* caps = nullptr;
         gst_event_parse_caps(event, &caps);
-        auto* sink = static_cast<FrameSink*>(self);
         std::lock_guard lock(sink->mutex_);
-        sink->displayedSize_ = displayedSizeOf(caps);
+        sink->sourceSize_ = sourceSizeOf(caps);
+    } else if (GST_EVENT_TYPE(event) == GST_EVENT_TAG) {
+        GstTagList* tags = nullptr;
+        gst_event_parse_tag(event, &tags);
+        gchar* rawOrientation = nullptr;
+        if (gst_tag_list_get_string(tags, GST_TAG_IMAGE_ORIENTATION, &rawOrientation)) {
+            GCharPtr orientation(rawOrientation);
+            std::lock_guard lock(sink->mutex_);
+            sink->turnedSideways_ = isSideways(orientation.get());
+        }
     }
     return GST_PAD_PROBE_OK;
+}
+
+QSize FrameSink::displayedSizeLocked() const {
+    return turnedSideways_ ? sourceSize_.transposed() : sourceSize_;
 }
 
 void FrameSink::keep(GstSample* sample) {
@@ -190,7 +214,7 @@ void FrameSink::keep(GstSample* sample) {
     frame.position = positionOf(sample);
     {
         std::lock_guard lock(mutex_);
-        frame.displayedSize = displayedSize_;
+        frame.displayedSize = displayedSizeLocked();
         frame.serial = ++delivered_;
         latest_ = std::move(frame);
     }

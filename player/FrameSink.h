@@ -51,15 +51,18 @@ class FrameSink : public QObject {
     Status build(QString* missing);
     static GstFlowReturn onPreroll(GstAppSink* appSink, gpointer self);
     static GstFlowReturn onSample(GstAppSink* appSink, gpointer self);
-    static GstPadProbeReturn onUprightCaps(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    // Notes the stored picture's size and its rotation tag as they come into the sink.
+    static GstPadProbeReturn onSourceEvent(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     void keep(GstSample* sample);
+    QSize displayedSizeLocked() const;
 
     GObjectPtr<GstElement> bin_;
     GstElement* sizeFilter_ = nullptr;  // inside bin_
 
     mutable std::mutex mutex_;
     VideoFrame latest_;
-    QSize displayedSize_;
+    QSize sourceSize_;
+    bool turnedSideways_ = false;
     quint64 delivered_ = 0;
     std::atomic<bool> notifyPending_{false};
 };
