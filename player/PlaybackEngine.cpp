@@ -3,10 +3,12 @@
 #include <gst/pbutils/pbutils.h>
 
 #include <chrono>
+#include <cstring>
 
 #include "media/Elements.h"
 #include "media/MediaFile.h"
 #include "player/AudioOutput.h"
+#include "player/SeekCatchUp.h"
 
 namespace {
 
@@ -19,6 +21,16 @@ QString errorTextOf(GstMessage* message) {
     GErrorPtr error(rawError);
     GCharPtr debug(rawDebug);
     return error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown error.");
+}
+
+// Called on a streaming thread for every element playbin creates.
+void onElementSetup(GstElement*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    const char* kind =
+        factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (kind && std::strstr(kind, "Decoder") && std::strstr(kind, "Video")) {
+        speedUpSeekCatchUp(element);
+    }
 }
 
 Status setState(GstElement* pipeline, GstState state) {
@@ -72,6 +84,7 @@ Status PlaybackEngine::build(const QString& path, QString* errorText) {
     if (audioOutput_) {
         g_object_set(playbin_.get(), "audio-sink", audioOutput_.get(), nullptr);
     }
+    g_signal_connect(playbin_.get(), "element-setup", G_CALLBACK(&onElementSetup), nullptr);
     GObjectPtr<GstBus> bus(gst_element_get_bus(playbin_.get()));
     gst_bus_set_sync_handler(bus.get(), &PlaybackEngine::onBusMessage, this, nullptr);
     return status::kOk;
