@@ -32,6 +32,7 @@ TEST_F(PlayerTest, PlaysPausesStopsAndSeeksAsTheStateTableSays) {
     player.PlayClip();
     EXPECT_EQ(player.state(), PlayState::Running);
     EXPECT_TRUE(waitFor([&] { return window->frame().position >= 46 * kSecond; }));
+    EXPECT_TRUE(waitFor([&] { return player.currentPosition() >= 46 * kSecond; }));
     // The picture and the time it is shown at agree while playing.
     const int64_t playing = window->frame().position;
     EXPECT_EQ(frameNumberShown(window->frame().image), playing / (kSecond / 10));
