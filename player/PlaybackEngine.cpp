@@ -140,9 +140,9 @@ Status PlaybackEngine::seek(int64_t position) {
         1.0, GST_FORMAT_TIME,
         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
         std::max<int64_t>(position, 0) * 100, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    const guint32 seqnum = gst_event_get_seqnum(event);
     const std::optional<PendingSeek> before = pendingSeek_;
-    pendingSeek_ = PendingSeek{seqnum, std::max<int64_t>(position, 0)};
+    // Counted before it is sent: the pipeline may settle before send_event returns.
+    pendingSeek_ = PendingSeek{++seeksSent_, std::max<int64_t>(position, 0)};
     if (!gst_element_send_event(pipeline(), event)) {
         pendingSeek_ = before;
         return status::kFail;
@@ -205,9 +205,9 @@ void PlaybackEngine::handleBusMessage(GstMessage* message) {
                 opened_ = true;
                 openDone_.notify_all();
             }
-            const guint32 seqnum = gst_message_get_seqnum(message);
+            const unsigned seeksBefore = seeksSent_.load();
             QMetaObject::invokeMethod(
-                this, [this, seqnum] { onAsyncDone(seqnum); }, Qt::QueuedConnection);
+                this, [this, seeksBefore] { onAsyncDone(seeksBefore); }, Qt::QueuedConnection);
             break;
         }
         case GST_MESSAGE_EOS:
@@ -227,9 +227,10 @@ void PlaybackEngine::handleBusMessage(GstMessage* message) {
     }
 }
 
-void PlaybackEngine::onAsyncDone(guint32 seqnum) {
+void PlaybackEngine::onAsyncDone(unsigned seeksBefore) {
     recovering_ = false;
-    if (pendingSeek_ && pendingSeek_->seqnum == seqnum) {
+    // Settled after the latest seek was sent: the pipeline's own position holds again.
+    if (pendingSeek_ && pendingSeek_->number == seeksBefore) {
         pendingSeek_.reset();
     }
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -57,7 +58,7 @@ class PlaybackEngine : public QObject {
     Status waitUntilOpened(QString* errorText);
     static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void handleBusMessage(GstMessage* message);
-    void onAsyncDone(guint32 seqnum);
+    void onAsyncDone(unsigned seeksBefore);
     void onStreamError(const QString& text);
     GstElement* pipeline() const { return playbin_.get(); }
 
@@ -75,9 +76,10 @@ class PlaybackEngine : public QObject {
 
     // A seek in flight: until the pipeline settles, the position is the one asked for.
     struct PendingSeek {
-        guint32 seqnum = 0;
+        unsigned number = 0;
         int64_t target = 0;
     };
     std::optional<PendingSeek> pendingSeek_;
+    std::atomic<unsigned> seeksSent_{0};
     bool recovering_ = false;
 };
