@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 #include "base/UserDialogs.h"
 #include "player/PlaybackEngine.h"
@@ -217,12 +218,19 @@ Status CVcdCore::InitVideoWindow(int multiplier, int divider) {
     if (divider == 0) {
         return status::kInvalidArgument;
     }
-    QSize available;
-    if (const QScreen* screen = window_->screen()) {
-        const QSize decoration = window_->frameGeometry().size() - window_->size();
-        available = screen->availableGeometry().size() - decoration;
+    const QScreen* screen = window_->screen();
+    const QRect workArea = screen ? screen->availableGeometry() : QRect();
+    const QSize decoration = window_->frameGeometry().size() - window_->size();
+    const QSize size =
+        scaledWindowSize(window_->pictureSize(), multiplier, divider, workArea.size() - decoration);
+    window_->resize(size);
+    // Kept where it is unless that would put part of it off the screen.
+    const QRect frame(window_->pos(), size + decoration);
+    if (!workArea.isEmpty() && !workArea.contains(frame)) {
+        const int left = std::min(frame.left(), workArea.right() + 1 - frame.width());
+        const int top = std::min(frame.top(), workArea.bottom() + 1 - frame.height());
+        window_->move(std::max(left, workArea.left()), std::max(top, workArea.top()));
     }
-    window_->resize(scaledWindowSize(window_->pictureSize(), multiplier, divider, available));
     window_->raise();
     return status::kOk;
 }

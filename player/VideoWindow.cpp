@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include "base/ControlId.h"
 #include "player/PlayerMenu.h"
@@ -72,6 +73,10 @@ void VideoWindow::enterFullScreen() {
     windowedGeometry_ = geometry();
     fullScreen_ = true;
     showFullScreen();
+    // Where no window manager takes care of full screen, the window still covers its screen.
+    if (const QScreen* shown = screen()) {
+        setGeometry(shown->geometry());
+    }
     Q_EMIT pictureAreaChanged();
 }
 
