@@ -78,9 +78,10 @@ Status PlaybackEngine::build(const QString& path, QString* errorText) {
     const QByteArray uri = fileUri(path).toUtf8();
     g_object_set(playbin_.get(), "uri", uri.constData(), "video-sink", frames_->element(), nullptr);
     // Decoded pictures go straight into the frame sink, which converts and scales them in one
-    // pass; playbin's own converters would do the same work twice.
+    // pass; playbin's own converters would do the same work twice. Subtitle streams are left
+    // alone: their overlay cannot sit in front of a sink that takes the decoders' own formats.
     gst_util_set_object_arg(G_OBJECT(playbin_.get()), "flags",
-                            "video+audio+text+soft-volume+native-video");
+                            "video+audio+soft-volume+native-video");
     if (audioOutput_) {
         g_object_set(playbin_.get(), "audio-sink", audioOutput_.get(), nullptr);
     }

@@ -135,11 +135,13 @@ TEST_F(PlayerTest, APhoneRecordingIsShownUpright) {
 }
 
 TEST_F(PlayerTest, OddFileNamesPlayAndAreShownAsTheyAre) {
-    const QString odd = testMediaFolder() + "/clip #1 100% [*] ü.mp4";
-    ASSERT_TRUE(QFile::copy(shortNumberedClip(), odd));
+    // MPEG-4 Part 2 with PCM sound in AVI, under a name with blanks, "%", "[*]" and "ü".
+    const QString odd = testMediaFolder() + "/clip #1 100% [*] ü.avi";
+    ASSERT_TRUE(QFile::copy(clips::halfSecond(), odd));
     ASSERT_TRUE(open(odd));
+    EXPECT_EQ(player.videoWindow()->pictureSize(), QSize(160, 120));
     ASSERT_TRUE(player.videoWindow()->windowHandle());
-    EXPECT_EQ(player.videoWindow()->windowHandle()->title(), "clip #1 100% [*] ü.mp4  ");
+    EXPECT_EQ(player.videoWindow()->windowHandle()->title(), "clip #1 100% [*] ü.avi  ");
 }
 
 }  // namespace

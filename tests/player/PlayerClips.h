@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 
 // Clips for the player's tests, made with ffmpeg once per test program.
 
