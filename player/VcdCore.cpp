@@ -276,7 +276,13 @@ void CVcdCore::refreshPositions() {
 void CVcdCore::announcePositions() {
     refreshPositions();
     QMetaObject::invokeMethod(
-        this, [this] { Q_EMIT positionUpdated(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            if (state_ != PlayState::Init) {  // not after the clip was closed meanwhile
+                Q_EMIT positionUpdated();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void CVcdCore::updateTitle() {
