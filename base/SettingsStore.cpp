@@ -1,7 +1,9 @@
 #include "base/SettingsStore.h"
 
+#include <QFile>
 #include <QSettings>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -19,6 +21,34 @@ QString storedSpelling(const QStringList& stored, const QString& name) {
         }
     }
     return name;
+}
+
+// The text of a key as it stands in an INI file, quotes removed: what the user wrote there.
+std::optional<QString> rawIniValue(const QString& fileName, const QString& section,
+                                   const QString& key) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return std::nullopt;
+    }
+    QString group;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            group = line.mid(1, line.size() - 2);
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0 || group != section || line.left(equals).trimmed() != key) {
+            continue;
+        }
+        QString value = line.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
+            value.endsWith(QLatin1Char('"'))) {
+            value = value.mid(1, value.size() - 2);
+        }
+        return value;
+    }
+    return std::nullopt;
 }
 
 QString keyOf(QSettings& settings, const QString& section, const QString& name) {
@@ -58,9 +88,12 @@ QString SettingsStore::readText(const QString& section, const QString& name,
     if (!value.isValid()) {
         return defaultValue;
     }
-    // The INI reader turns an unquoted text with commas into a list; give it back whole.
+    // The INI reader turns an unquoted text with commas into a list; give it back as written.
     if (value.typeId() == QMetaType::QStringList) {
-        return value.toStringList().join(QStringLiteral(", "));
+        const QString key = keyOf(settings, section, name);
+        return rawIniValue(settings.fileName(), key.section(QLatin1Char('/'), 0, 0),
+                           key.section(QLatin1Char('/'), 1))
+            .value_or(value.toStringList().join(QStringLiteral(", ")));
     }
     if (!value.canConvert<QString>()) {
         return defaultValue;

@@ -169,8 +169,7 @@ void ConversionGraph::beginFinish() {
             branch.timelinePad,
             static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER |
                                          GST_PAD_PROBE_TYPE_BUFFER_LIST),
-            [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr,
-            nullptr);
+            [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
         GObjectPtr<GstPad> sink(gst_element_get_static_pad(branch.firstElement.get(), "sink"));
         if (sink) {
             gst_pad_send_event(sink.get(), gst_event_new_eos());

@@ -16,6 +16,7 @@
 #include "media/Timeline.h"
 #include "output/CompressorFit.h"
 #include "output/CurrentCompressors.h"
+#include "output/OutputRules.h"
 #include "output/OutputSettings.h"
 #include "project/Clock.h"
 #include "project/ConversionProject.h"
@@ -149,6 +150,19 @@ bool ConversionJob::checkFrameRate() {
     return true;
 }
 
+bool ConversionJob::checkFrameRateRange() {
+    // A rate no writer can take (or no number at all) would only fail deep in the pipeline.
+    const double rate = settings_.frameRate;
+    if (rate >= kMinimumFrameRate && rate <= kMaximumFrameRate) {
+        return true;
+    }
+    dialogs_.showMessage(
+        {.text = text(text_id::kFrameRateTooLarge).arg(QString::number(kMaximumFrameRate)),
+         .caption = text(text_id::kWarning),
+         .icon = MessageIcon::Warning});
+    return false;
+}
+
 bool ConversionJob::confirmUncompressedVideo() {
     if (settings_.outputFormat == OutputSettings::kWmv) {
         return true;
@@ -189,7 +203,8 @@ void ConversionJob::startConversion() {
             {.text = mismatch, .caption = text(text_id::kWarning), .icon = MessageIcon::Warning});
         return;
     }
-    if (!confirmReplacingOutput() || !checkFrameRate() || !confirmUncompressedVideo()) {
+    if (!confirmReplacingOutput() || !checkFrameRate() || !checkFrameRateRange() ||
+        !confirmUncompressedVideo()) {
         return;
     }
     createTimeline(project_, settings_, dialogs_, &timeline_);
@@ -204,8 +219,8 @@ void ConversionJob::startConversion() {
         return;
     }
     outputFile_.emplace(settings_.outputName);
-    graph_ =
-        renderTimeline(timeline_, settings_, dialogs_, propertyDialog_, outputFile_->writingPath());
+    renderOptions_.writePath = outputFile_->writingPath();
+    graph_ = renderTimeline(timeline_, settings_, dialogs_, language_, renderOptions_);
     if (!graph_) {
         outputFile_->discard();
         outputFile_.reset();
@@ -228,9 +243,8 @@ void ConversionJob::onConversionTimer() {
     }
     stalledSeconds_ = writerMadeProgress() ? 0 : stalledSeconds_ + 1;
     if (stalledSeconds_ >= kStallSeconds) {
-        endConversion(
-            Outcome::Failed,
-            QStringLiteral("The writer gave out nothing for %1 seconds.").arg(kStallSeconds));
+        endConversion(Outcome::Failed,
+                      text(text_id::kWriterStalled).arg(QString::number(kStallSeconds)));
         return;
     }
     Q_EMIT statusLineChanged(finishingText());

@@ -39,7 +39,12 @@ class ConversionJob : public QObject {
 
     // Shown before a preview with properties (output format 4) runs.
     void setFilterPropertyDialog(FilterPropertyDialog dialog) {
-        propertyDialog_ = std::move(dialog);
+        renderOptions_.propertyDialog = std::move(dialog);
+    }
+    // What the previews (formats 4 and 5) play into; the default output unless set.
+    void setPreviewSinks(QByteArray video, QByteArray audio) {
+        renderOptions_.previewVideoSink = std::move(video);
+        renderOptions_.previewAudioSink = std::move(audio);
     }
 
     // The Convert button: starts a conversion, or stops the running one.
@@ -76,6 +81,7 @@ class ConversionJob : public QObject {
     bool checkProject();
     bool confirmReplacingOutput();
     bool checkFrameRate();
+    bool checkFrameRateRange();
     bool confirmUncompressedVideo();
     void onConversionTimer();
     void onGraphCompleted();
@@ -94,7 +100,7 @@ class ConversionJob : public QObject {
     OutputSettings& settings_;
     UserDialogs& dialogs_;
     const CLanguage& language_;
-    FilterPropertyDialog propertyDialog_;
+    RenderOptions renderOptions_;
 
     QTimer timer_;
     int elapsedSeconds_ = 0;

@@ -22,10 +22,7 @@ bool OutputFile::commit(QString* error) {
     if (std::rename(QFile::encodeName(writingPath_).constData(),
                     QFile::encodeName(finalPath_).constData()) != 0) {
         if (error) {
-            *error = QStringLiteral(
-                         "The converted file could not be put in place of %1: %2. It "
-                         "was kept as %3.")
-                         .arg(finalPath_, QString::fromLocal8Bit(strerror(errno)), writingPath_);
+            *error = QString::fromLocal8Bit(strerror(errno));
         }
         return false;
     }

@@ -12,7 +12,8 @@ class OutputFile {
     const QString& finalPath() const { return finalPath_; }
     const QString& writingPath() const { return writingPath_; }
 
-    // Puts the written file in the output's place. False, with the reason, when it cannot.
+    // Puts the written file in the output's place. False, with the system's reason, when it
+    // cannot; the written file then stays at writingPath().
     bool commit(QString* error);
     // Removes what was written.
     void discard();

@@ -7,6 +7,8 @@
 #include "engine/ConversionGraph.h"
 #include "engine/EncoderTimestamps.h"
 #include "engine/WmProfileEncoders.h"
+#include "language/Language.h"
+#include "language/TextIds.h"
 #include "media/Elements.h"
 #include "media/RenderEngine.h"
 #include "media/Timeline.h"
@@ -34,19 +36,34 @@ const char* parserFor(GstElement* encoder) {
     return parserForCaps(caps.get());
 }
 
+// Links a pad the decoder of a preview adds to the converter in front of the preview's sink.
+void onDecodedPad(GstElement*, GstPad* pad, gpointer converter) {
+    GObjectPtr<GstPad> sink(gst_element_get_static_pad(GST_ELEMENT(converter), "sink"));
+    if (sink && !gst_pad_is_linked(sink.get())) {
+        gst_pad_link(pad, sink.get());
+    }
+}
+
 class OutputGraphBuilder {
   public:
-    OutputGraphBuilder(OutputSettings& settings, UserDialogs& dialogs, QString writePath)
-        : settings_(settings), dialogs_(dialogs), writePath_(std::move(writePath)) {}
+    OutputGraphBuilder(OutputSettings& settings, UserDialogs& dialogs, const CLanguage& language,
+                       const RenderOptions& options)
+        : settings_(settings),
+          dialogs_(dialogs),
+          language_(language),
+          options_(options),
+          writePath_(options.writePath.isEmpty() ? settings.outputName : options.writePath) {}
 
-    std::unique_ptr<ConversionGraph> build(std::shared_ptr<Timeline> timeline,
-                                           const FilterPropertyDialog& propertyDialog);
+    std::unique_ptr<ConversionGraph> build(std::shared_ptr<Timeline> timeline);
 
   private:
     bool createWriter(GstBin* bin);
     bool renderGroup(ConversionGraph& graph, int group);
     bool buildBranch(ConversionGraph& graph, GstPad* pin, bool video, GstElement* encoder,
                      QString* failedLink);
+    // The end of a preview branch: the sink, behind a decoder when the branch was encoded.
+    bool addPreviewEnd(GstBin* bin, std::vector<GObjectPtr<GstElement>>& chain, bool video,
+                       bool encoded);
     void inform(const QString& text) { dialogs_.inform(text); }
     void report(const char* format, Status code) {
         dialogs_.showMessage({.text = QString::asprintf(format, static_cast<unsigned>(code)),
@@ -60,6 +77,8 @@ class OutputGraphBuilder {
 
     OutputSettings& settings_;
     UserDialogs& dialogs_;
+    const CLanguage& language_;
+    const RenderOptions& options_;
     QString writePath_;
     WmProfile profile_;
     GstElement* mux_ = nullptr;  // owned by the pipeline
@@ -150,8 +169,9 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
             append(parser);
         }
     }
-    if (!mux_) {
-        append(video ? "autovideosink" : "autoaudiosink");
+    if (!mux_ && !addPreviewEnd(bin, chain, video, encoder != nullptr)) {
+        *failedLink = QStringLiteral("preview player missing");
+        return false;
     }
     for (auto& element : chain) {
         gst_bin_add(bin, element.get());
@@ -175,6 +195,49 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
     return true;
 }
 
+bool OutputGraphBuilder::addPreviewEnd(GstBin* bin, std::vector<GObjectPtr<GstElement>>& chain,
+                                       bool video, bool encoded) {
+    const QByteArray& sinkFactory = video ? options_.previewVideoSink : options_.previewAudioSink;
+    GObjectPtr<GstElement> sink;
+    if (failed(makeElement(sinkFactory.constData(), nullptr, &sink))) {
+        return false;
+    }
+    if (!encoded) {
+        chain.push_back(std::move(sink));
+        return true;
+    }
+    // Showing what the compressor made: its output is decoded again for the preview.
+    GObjectPtr<GstElement> decoder;
+    std::vector<GObjectPtr<GstElement>> player;
+    const std::vector<const char*> converters =
+        video ? std::vector<const char*>{"videoconvert"}
+              : std::vector<const char*>{"audioconvert", "audioresample"};
+    for (const char* factory : converters) {
+        GObjectPtr<GstElement> element;
+        if (failed(makeElement(factory, nullptr, &element))) {
+            return false;
+        }
+        player.push_back(std::move(element));
+    }
+    player.push_back(std::move(sink));
+    if (failed(makeElement("decodebin", nullptr, &decoder))) {
+        return false;
+    }
+    for (auto& element : player) {
+        gst_bin_add(bin, element.get());
+    }
+    for (size_t index = 1; index < player.size(); ++index) {
+        if (failed(linkChain({player[index - 1].get(), player[index].get()}))) {
+            return false;
+        }
+    }
+    g_signal_connect_data(
+        decoder.get(), "pad-added", G_CALLBACK(&onDecodedPad), gst_object_ref(player.front().get()),
+        [](gpointer converter, GClosure*) { gst_object_unref(converter); }, GConnectFlags(0));
+    chain.push_back(std::move(decoder));
+    return true;
+}
+
 bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
     GstPad* pin = nullptr;
     if (failed(graph.engine().groupOutputPin(group, &pin))) {
@@ -186,8 +249,7 @@ bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
     if (settings_.outputFormat == OutputSettings::kWmv) {
         encoder = makeProfileEncoder(profile_, video ? WmMajorType::Video : WmMajorType::Audio);
         if (!encoder) {
-            dialogs_.showMessage({.text = QStringLiteral("The Windows Media encoder is not "
-                                                         "installed."),
+            dialogs_.showMessage({.text = language_.GetMessageText(text_id::kWindowsMediaMissing),
                                   .details = statusText(status::kNoDecoder)});
             return false;
         }
@@ -209,8 +271,7 @@ bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
     return true;
 }
 
-std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(
-    std::shared_ptr<Timeline> timeline, const FilterPropertyDialog& propertyDialog) {
+std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timeline> timeline) {
     auto engine = std::make_unique<RenderEngine>();
     if (failed(engine->setTimelineObject(timeline))) {
         inform(QStringLiteral("Could not SetTimelineObject"));
@@ -258,8 +319,9 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(
             return nullptr;
         }
     }
-    if (settings_.outputFormat == OutputSettings::kPreviewWithProperties && propertyDialog) {
-        propertyDialog(graph->pipeline());
+    if (settings_.outputFormat == OutputSettings::kPreviewWithProperties &&
+        options_.propertyDialog) {
+        options_.propertyDialog(graph->pipeline());
     }
     QString runError;
     if (failed(graph->run(&runError))) {
@@ -274,9 +336,8 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(
 
 std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeline,
                                                 OutputSettings& settings, UserDialogs& dialogs,
-                                                const FilterPropertyDialog& propertyDialog,
-                                                const QString& writePath) {
-    OutputGraphBuilder builder(settings, dialogs,
-                               writePath.isEmpty() ? settings.outputName : writePath);
-    return builder.build(std::move(timeline), propertyDialog);
+                                                const CLanguage& language,
+                                                const RenderOptions& options) {
+    OutputGraphBuilder builder(settings, dialogs, language, options);
+    return builder.build(std::move(timeline));
 }

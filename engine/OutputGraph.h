@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class CLanguage;
 class ConversionGraph;
 class Timeline;
 class UserDialogs;
@@ -14,15 +15,25 @@ struct OutputSettings;
 // Shows the property dialog of the graph's elements before a preview runs (output format 4).
 using FilterPropertyDialog = std::function<void(GstPipeline* graph)>;
 
+struct RenderOptions {
+    // Shown before a preview with properties (format 4) runs.
+    FilterPropertyDialog propertyDialog;
+    // Where the file is written; empty: the settings' output name.
+    QString writePath;
+    // What the previews (formats 4 and 5) play into.
+    QByteArray previewVideoSink = "autovideosink";
+    QByteArray previewAudioSink = "autoaudiosink";
+};
+
 // Connects the timeline through the chosen compressors (or, for WMV, the encoders of a Windows
-// Media profile) into the writer of the chosen format and starts it. Every failure is shown
-// through `dialogs`, leaves nothing running and gives nullptr. WMV output clears both compressor
-// flags of the settings, as no compressor goes in front of its writer. The file is written at
-// `writePath`, or at the settings' output name when that is empty.
+// Media profile) into the writer of the chosen format and starts it. The previews play what the
+// compressors made, decoded again. Every failure is shown through `dialogs`, leaves nothing
+// running and gives nullptr. WMV output clears both compressor flags of the settings, as no
+// compressor goes in front of its writer.
 std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeline,
                                                 OutputSettings& settings, UserDialogs& dialogs,
-                                                const FilterPropertyDialog& propertyDialog = {},
-                                                const QString& writePath = {});
+                                                const CLanguage& language,
+                                                const RenderOptions& options = {});
 
 // Web pages offered when a writer is not installed.
 extern const char* const kMatroskaHelpPage;

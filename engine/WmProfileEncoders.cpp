@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "media/Elements.h"
+#include "output/OutputRules.h"
 #include "output/OutputSettings.h"
 
 namespace {
@@ -51,7 +52,10 @@ Status buildWmvProfile(const OutputSettings& settings, WmProfile* profile) {
     video.bitrate = static_cast<uint32_t>(settings.videoBitrate);
     video.height = settings.outputHeight;
     video.width = settings.outputWidth;
-    video.framesPerSecond = static_cast<int32_t>(std::trunc(settings.frameRate));
+    // The conversion refuses rates outside this range; the bound keeps the conversion defined.
+    video.framesPerSecond = static_cast<int32_t>(std::trunc(
+        std::isfinite(settings.frameRate) ? std::clamp(settings.frameRate, 0.0, kMaximumFrameRate)
+                                          : 0.0));
     video.quality = 0;
     video.keyFrameSpacing = kKeyFrameSpacingSeconds;
     Status result = buildCustomProfile(&audio, std::nullopt, 1, &video, kWmFormatVersion9, profile);

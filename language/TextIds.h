@@ -50,6 +50,7 @@ inline constexpr int kWindowsMediaMissing = 20017;
 inline constexpr int kStoppedShort = 20018;
 inline constexpr int kProgress = 20019;
 inline constexpr int kCompressorUnavailableTip = 20020;
+inline constexpr int kWriterStalled = 20022;
 inline constexpr int kSettingsNotKept = 20021;
 
 }  // namespace text_id

@@ -121,6 +121,8 @@ constexpr std::array kTextKeys = {
     TextKey{"IDS_QUENZEL_STOPPED_SHORT", 20018,
             "Stopped: %1 of %2 was converted; the file holds that part.", true},
     TextKey{"IDS_QUENZEL_PROGRESS", 20019, "%1% done, %2 left", true},
+    TextKey{"IDS_QUENZEL_WRITER_STALLED", 20022, "The writer gave out nothing for %1 seconds.",
+            true},
     TextKey{"IDS_QUENZEL_COMPRESSOR_UNAVAILABLE_TIP", 20020,
             "%1 files cannot hold it; it works with %2.", true},
     TextKey{"IDS_QUENZEL_SETTINGS_NOT_KEPT", 20021,

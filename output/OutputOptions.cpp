@@ -296,6 +296,10 @@ bool OutputOptions::accept(SettingsStore& store) {
             settings_.frameRate = parseDecimalText(view_.frameRateText);
             dialogs_.showMessage({.text = QString::fromLatin1(kFrameRateTooSmallText)});
             return false;
+        case OutputOkProblem::FrameRateTooLarge:
+            dialogs_.showMessage({.text = language_.GetMessageText(text_id::kFrameRateTooLarge)
+                                              .arg(QString::number(kMaximumFrameRate))});
+            return false;
         case OutputOkProblem::NameTooLong:
             dialogs_.showMessage({.text = language_.GetMessageText(text_id::kOutputNameTooLong)});
             return false;

@@ -105,6 +105,10 @@ OutputOkResult decideOutputOk(const OutputSettings& dialogCopy, const OutputDial
         result.problem = OutputOkProblem::FrameRateTooSmall;
         return result;
     }
+    if (typedRate > kMaximumFrameRate) {
+        result.problem = OutputOkProblem::FrameRateTooLarge;
+        return result;
+    }
     if (input.outputName.size() > kMaxOutputNameLength) {
         result.problem = OutputOkProblem::NameTooLong;
         return result;

@@ -12,6 +12,8 @@
 
 constexpr double kDefaultFrameRate = 23.976;
 constexpr double kMinimumFrameRate = 0.001;
+// Beyond this no encoder or writer here works, and a profile's whole-number rate would overflow.
+constexpr double kMaximumFrameRate = 1000.0;
 constexpr int32_t kMaxOutputNameLength = 259;
 constexpr int32_t kMinFrameDimension = 16;
 
@@ -73,6 +75,7 @@ struct OutputDialogInput {
 enum class OutputOkProblem {
     None,
     FrameRateTooSmall,  // the dialog shows kFrameRateTooSmallText and stays open
+    FrameRateTooLarge,  // the dialog shows its own text (above kMaximumFrameRate) and stays open
     NameTooLong,        // the dialog shows kOutputNameTooLongText and stays open
 };
 

@@ -1,5 +1,7 @@
 #include "output/OutputSettingsStore.h"
 
+#include "language/Language.h"
+#include "language/TextIds.h"
 #include "output/CurrentCompressors.h"
 #include "output/DefaultOutputName.h"
 #include "output/OutputFormats.h"
@@ -65,10 +67,11 @@ void loadCompressorChoices(const SettingsStore& store, OutputSettings& settings,
 }
 
 void loadOutputNameAndSize(const SettingsStore& store, OutputSettings& settings,
-                           UserDialogs& dialogs) {
+                           UserDialogs& dialogs, const CLanguage* language) {
     QString name = store.readText(kSettings, QStringLiteral("OutputName"), QString());
     if (name.size() > kMaxOutputNameLength) {
-        dialogs.inform(QString::fromLatin1(kOutputNameTooLongText));
+        dialogs.inform(language ? language->GetMessageText(text_id::kOutputNameTooLong)
+                                : QString::fromLatin1(kOutputNameTooLongText));
         name.clear();
     }
     if (name.isEmpty()) {
@@ -91,8 +94,9 @@ void loadFrameRateAndBitrates(const SettingsStore& store, OutputSettings& settin
     } else if (index == kFrameRateCustomPosition) {
         const double typed = parseDecimalText(
             store.readText(kSettings, QStringLiteral("OutputFrameRate"), QStringLiteral("23.976")));
-        // A damaged custom rate would later divide by zero; it counts as no valid choice.
-        if (typed >= kMinimumFrameRate) {
+        // A damaged custom rate would later divide by zero or overflow; it counts as no valid
+        // choice.
+        if (typed >= kMinimumFrameRate && typed <= kMaximumFrameRate) {
             rate = typed;
         }
     }
@@ -103,11 +107,11 @@ void loadFrameRateAndBitrates(const SettingsStore& store, OutputSettings& settin
     settings.useFileProfile = store.readInt(kSettings, QStringLiteral("b_file_profile"), 0);
 }
 
-void loadOutputSettings(const SettingsStore& store, OutputSettings& settings,
-                        UserDialogs& dialogs) {
+void loadOutputSettings(const SettingsStore& store, OutputSettings& settings, UserDialogs& dialogs,
+                        const CLanguage* language) {
     loadOutputFormat(store, settings);
     loadCompressorChoices(store, settings, dialogs);
-    loadOutputNameAndSize(store, settings, dialogs);
+    loadOutputNameAndSize(store, settings, dialogs, language);
     loadFrameRateAndBitrates(store, settings);
 }
 

@@ -6,6 +6,8 @@
 #include "output/OutputRules.h"
 #include "output/OutputSettings.h"
 
+class CLanguage;
+
 // Reading the output settings at start-up and storing what OK of the output options decided.
 // Start-up calls the loading steps in parts (format; compressors; name and size; frame rate and
 // bitrates), so each is a function of its own; loadOutputSettings runs them all in that order.
@@ -22,14 +24,16 @@ void loadCompressorChoices(const SettingsStore& store, OutputSettings& settings,
 
 // "OutputName" with the extension of the loaded format, "OutputWidth" and "OutputHigh". When the
 // format has no extension rule the user is told and the record keeps its name.
+// `language`, when given, words the message of a stored name that is too long.
 void loadOutputNameAndSize(const SettingsStore& store, OutputSettings& settings,
-                           UserDialogs& dialogs);
+                           UserDialogs& dialogs, const CLanguage* language = nullptr);
 
 // "OutputFrameRateIndex", "OutputFrameRate", "n_video_bitrate", "n_audio_bitrate",
 // "b_file_profile".
 void loadFrameRateAndBitrates(const SettingsStore& store, OutputSettings& settings);
 
-void loadOutputSettings(const SettingsStore& store, OutputSettings& settings, UserDialogs& dialogs);
+void loadOutputSettings(const SettingsStore& store, OutputSettings& settings, UserDialogs& dialogs,
+                        const CLanguage* language = nullptr);
 
 // The stored "CompressorNumber" of a kind; -2 when nothing was chosen yet.
 int32_t storedCompressorNumber(const SettingsStore& store, CompressorKind kind);

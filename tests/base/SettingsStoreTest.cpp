@@ -59,9 +59,12 @@ TEST(SettingsStore, AHandEditedTextWithCommasReadsWhole) {
         QFile file(config.iniFile(kApp));
         ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Settings]\nOutputName=/videos/a, b.avi\n");
+        file.write("[Settings]\nOutputName=/videos/a, b.avi\n"
+                   "[Option]\nLastPhotoFolder=/clips/x,y,,z/\n");
     }
-    EXPECT_EQ(SettingsStore(kApp).readText("Settings", "OutputName", ""), "/videos/a, b.avi");
+    const SettingsStore store(kApp);
+    EXPECT_EQ(store.readText("Settings", "OutputName", ""), "/videos/a, b.avi");
+    EXPECT_EQ(store.readText("Option", "LastPhotoFolder", ""), "/clips/x,y,,z/");
 }
 
 TEST(SettingsStore, NamesMatchWhateverTheirCase) {

@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <cmath>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -82,6 +84,23 @@ TEST_F(ConversionJobChecks, UnlikelyOriginalFrameRateIsQuestioned) {
               "The output frame rate is 1000.000000.The value may not be proper.\nClick Yes to "
               "set the output frame rate 23.976. Click No to keep it.");
     EXPECT_DOUBLE_EQ(settings.frameRate, 23.976);
+}
+
+TEST_F(ConversionJobChecks, AFrameRateNoWriterTakesIsRefusedBeforeAnythingIsWritten) {
+    openSource(clips::halfSecond());
+    settings.useVideoCompressor = 1;
+    settings.outputFormat = OutputSettings::kWmv;
+    settings.frameRateIndex = 6;
+    for (double rate : {1e12, std::nan("")}) {
+        settings.frameRate = rate;
+        dialogs.messages.clear();
+        job.startConversion();
+        EXPECT_FALSE(job.isConverting());
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(dialogs.messages[0].text,
+                  "The frame rate is too large! At most 1000 frames per second can be written.");
+        EXPECT_TRUE(QDir(outputFolder.path()).isEmpty());
+    }
 }
 
 TEST_F(ConversionJobChecks, UncompressedVideoIsQuestionedExceptForWmv) {

@@ -1,5 +1,6 @@
 #include <gst/gst.h>
 
+#include "media/GPtr.h"
 #include "tests/common/FileProbe.h"
 #include "tests/common/TestMedia.h"
 #include "tests/engine/ConversionFixture.h"
@@ -149,6 +150,34 @@ TEST_F(MissingWriter, AsfSendsTheUserToASearchForTheMultiplexer) {
     EXPECT_EQ(dialogs.texts(), QStringList{"Please install ASF Multipexer)"});
     ASSERT_EQ(dialogs.webPages.size(), 1);
     EXPECT_TRUE(dialogs.webPages[0].toString().contains("q=ASF+Multiplexer"));
+}
+
+}  // namespace
+
+namespace {
+
+// Formats 4 and 5 play the conversion instead of writing it; with compressors bound, what they
+// made is decoded again. The sinks here take raw pictures and sound only.
+TEST_F(ConversionFixture, PreviewsPlayWhatTheCompressorsMade) {
+    openSource(clips::halfSecond());
+    project.endTime = 4'000'000;  // the clip is shorter than a second
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    useCompressor(CompressorKind::Audio, "lamemp3enc");
+    job.setPreviewSinks("fakevideosink", "fakeaudiosink");
+    int propertyDialogs = 0;
+    job.setFilterPropertyDialog([&](GstPipeline* graph) {
+        ++propertyDialogs;
+        GObjectPtr<GstElement> compressor(gst_bin_get_by_name(GST_BIN(graph), "VideoCompressor"));
+        EXPECT_TRUE(compressor) << "the dialog sees the graph it changes";
+    });
+    for (int32_t format : {OutputSettings::kPreviewWithProperties, OutputSettings::kPreview}) {
+        settings.outputFormat = format;
+        settings.outputName = outputPath("never written");
+        EXPECT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+        EXPECT_TRUE(dialogs.messages.isEmpty());
+        EXPECT_FALSE(QFile::exists(settings.outputName));
+    }
+    EXPECT_EQ(propertyDialogs, 1);
 }
 
 }  // namespace

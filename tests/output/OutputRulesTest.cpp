@@ -94,13 +94,20 @@ TEST(OutputOk, SizeIsMadeEvenAndAtLeastSixteen) {
     EXPECT_EQ(evenFrameDimension(INT32_MAX), INT32_MAX - 1);
 }
 
-TEST(OutputOk, FrameRateBelowOneThousandthIsRefused) {
+TEST(OutputOk, FrameRatesOutsideOneThousandthToOneThousandAreRefused) {
     OutputDialogInput input = inputFor(sampleSettings());
     input.frameRatePosition = kFrameRateCustomPosition;
     for (const char* text : {"0", "-5", "0.0009", "abc", ""}) {
         input.frameRateText = QString::fromLatin1(text);
         EXPECT_EQ(decideOutputOk(sampleSettings(), input).problem,
                   OutputOkProblem::FrameRateTooSmall)
+            << text;
+    }
+    for (const char* text : {"1e12", "1000.5", "inf"}) {
+        input.frameRateText = QString::fromLatin1(text);
+        EXPECT_EQ(decideOutputOk(sampleSettings(), input).problem,
+                  text == std::string("inf") ? OutputOkProblem::FrameRateTooSmall
+                                             : OutputOkProblem::FrameRateTooLarge)
             << text;
     }
     input.frameRateText = QStringLiteral("0.001");
