@@ -3,6 +3,7 @@
 #include <gst/pbutils/pbutils.h>
 
 #include <QFileInfo>
+#include <utility>
 
 #include "media/GPtr.h"
 
@@ -25,6 +26,19 @@ int64_t toHundredNanoseconds(GstClockTime time) {
     return static_cast<int64_t>(time / 100);
 }
 
+// A picture turned a quarter or three quarters is shown with its width and height swapped. Phone
+// recordings are stored landscape and tagged with the turn that shows them upright.
+bool isTurnedSideways(GstDiscovererStreamInfo* stream) {
+    const GstTagList* tags = gst_discoverer_stream_info_get_tags(stream);
+    gchar* rawOrientation = nullptr;
+    if (!tags || !gst_tag_list_get_string(tags, GST_TAG_IMAGE_ORIENTATION, &rawOrientation)) {
+        return false;
+    }
+    GCharPtr orientation(rawOrientation);
+    return g_str_has_suffix(orientation.get(), "-90") ||
+           g_str_has_suffix(orientation.get(), "-270");
+}
+
 void collectVideo(GstDiscovererInfo* info, MediaFacts* facts) {
     GList* streams = gst_discoverer_info_get_video_streams(info);
     for (GList* item = streams; item; item = item->next) {
@@ -36,6 +50,9 @@ void collectVideo(GstDiscovererInfo* info, MediaFacts* facts) {
         facts->hasVideo = true;
         facts->width = static_cast<int32_t>(gst_discoverer_video_info_get_width(video));
         facts->height = static_cast<int32_t>(gst_discoverer_video_info_get_height(video));
+        if (isTurnedSideways(GST_DISCOVERER_STREAM_INFO(video))) {
+            std::swap(facts->width, facts->height);
+        }
         facts->framerateNumerator =
             static_cast<int>(gst_discoverer_video_info_get_framerate_num(video));
         facts->framerateDenominator =

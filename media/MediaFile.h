@@ -26,7 +26,8 @@ class MediaFile {
     Status stopPosition(int64_t* position) const;
     // The whole length of the media; the same figure for files.
     Status duration(int64_t* length) const;
-    // Native picture size; fails with kNoInterface when the file has no decodable picture.
+    // Picture size as shown: width and height swapped for a picture tagged to be turned a quarter
+    // (phone recordings). Fails with kNoInterface when the file has no decodable picture.
     Status videoSize(int32_t* width, int32_t* height) const;
     // Seconds per frame; fails when the file has no picture or no frame rate of its own.
     Status averageTimePerFrame(double* secondsPerFrame) const;

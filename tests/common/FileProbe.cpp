@@ -65,7 +65,7 @@ ProbedFile probeFile(const QString& path) {
     return result;
 }
 
-double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow) {
+double meanBrightnessIn(const QString& path, double seconds, const QRect& area) {
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", {"-v", "error", "-ss", QString::number(seconds), "-i", path, "-frames:v",
                             "1", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
@@ -76,15 +76,25 @@ double meanBrightness(const QString& path, double seconds, int firstRow, int las
     const QByteArray pixels = ffmpeg.readAllStandardOutput();
     const ProbedFile probed = probeFile(path);
     const ProbedStream* video = probed.stream("video");
-    if (!video || video->width <= 0 || pixels.size() < qsizetype(video->width) * lastRow) {
+    if (!video || video->width <= area.right() ||
+        pixels.size() < qsizetype(video->width) * (area.bottom() + 1)) {
         ADD_FAILURE() << "No picture of the expected size in " << path.toStdString();
         return -1;
     }
     double sum = 0;
-    for (int row = firstRow; row < lastRow; ++row) {
-        for (int column = 0; column < video->width; ++column) {
+    for (int row = area.top(); row <= area.bottom(); ++row) {
+        for (int column = area.left(); column <= area.right(); ++column) {
             sum += static_cast<unsigned char>(pixels[qsizetype(row) * video->width + column]);
         }
     }
-    return sum / (double(lastRow - firstRow) * video->width);
+    return sum / (double(area.width()) * area.height());
+}
+
+double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow) {
+    const ProbedStream* video = probeFile(path).stream("video");
+    if (!video) {
+        ADD_FAILURE() << "No picture in " << path.toStdString();
+        return -1;
+    }
+    return meanBrightnessIn(path, seconds, QRect(0, firstRow, video->width, lastRow - firstRow));
 }

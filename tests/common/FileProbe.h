@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <QRect>
 #include <QString>
 
 // What ffprobe reads from a written file: an independent check of our output.
@@ -30,3 +31,5 @@ ProbedFile probeFile(const QString& path);
 
 // The mean brightness (0-255) of the rows [firstRow, lastRow) of the first frame at `seconds`.
 double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow);
+// The same for an area of that frame.
+double meanBrightnessIn(const QString& path, double seconds, const QRect& area);

@@ -94,6 +94,41 @@ QString makeGif(const QString& folder, const QString& name, int frames, int fps)
     return path;
 }
 
+namespace {
+
+bool runFfmpeg(const QStringList& arguments) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", QStringList{"-v", "error", "-y"} + arguments);
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+}
+
+}  // namespace
+
+QString makeTurnedClip(const QString& folder, const QString& name, int rotation) {
+    const QString path = folder + '/' + name;
+    const QString stored = path + ".stored.mp4";
+    // The tag turns the picture counter-clockwise; stored turned the other way, it shows upright.
+    const QString turn = rotation == 90    ? ",transpose=clock"
+                         : rotation == 180 ? ",transpose=clock,transpose=clock"
+                         : rotation == 270 ? ",transpose=cclock"
+                                           : "";
+    const bool made =
+        runFfmpeg(
+            {"-f", "lavfi", "-i",
+             "color=c=gray:size=360x640:rate=25,drawbox=x=0:y=0:w=80:h=80:color=white:t=fill" +
+                 turn,
+             "-t", "2", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
+             stored}) &&
+        runFfmpeg({"-i", stored, "-c", "copy", "-metadata:s:v:0",
+                   QString("rotate=%1").arg(rotation), path});
+    QFile::remove(stored);
+    if (!made) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
+
 QString makeGarbage(const QString& folder, const QString& name, int bytes) {
     const QString path = folder + '/' + name;
     QFile file(path);

@@ -208,8 +208,12 @@ TEST_F(ConversionJobRuns, StopFinishesTheFileHoweverLongTheEncoderNeeds) {
     QObject::connect(&job, &ConversionJob::finished, &loop, &QEventLoop::quit);
     job.startConversion();
     ASSERT_TRUE(job.isConverting()) << dialogs.texts().join('|').toStdString();
-    QTimer::singleShot(2500, &loop, &QEventLoop::quit);
-    loop.exec();
+    QElapsedTimer running;
+    running.start();
+    while (job.writtenTime() < 15'000'000 && running.elapsed() < 60000) {
+        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     ASSERT_TRUE(job.isConverting());
 
     QElapsedTimer stopping;
@@ -229,9 +233,11 @@ TEST_F(ConversionJobRuns, StopFinishesTheFileHoweverLongTheEncoderNeeds) {
     ASSERT_TRUE(written.readable);
     ASSERT_TRUE(written.stream("video"));
     const double converted = job.convertedSpan() / 1e7;
-    EXPECT_GT(converted, 0.5);
+    EXPECT_GT(converted, 1.4);
     EXPECT_NEAR(double(written.stream("video")->frames), converted * 25, 2.0);
-    EXPECT_NEAR(written.duration, converted, 0.1);
+    // Sound, cheap to encode, may have got up to its queue's second further than the picture.
+    EXPECT_GE(written.duration, converted - 0.1);
+    EXPECT_LE(written.duration, converted + 1.1);
 }
 
 TEST_F(ConversionJobRuns, UnwritableOutputFailsClearlyAndNeverSaysDone) {

@@ -52,6 +52,13 @@ TEST_F(QuenzelConvert, InfoPrintsWhatOpeningTakes) {
     EXPECT_TRUE(lines[4].startsWith("audio-duration: 1090")) << lines[4].toStdString();
 }
 
+TEST_F(QuenzelConvert, InfoGivesAPhoneRecordingItsUprightSize) {
+    const CommandResult info =
+        run({"--info", makeTurnedClip(output.path(), "phone.mp4", 90)});  // stored 640x360
+    EXPECT_EQ(info.exitCode, 0) << info.err.toStdString();
+    EXPECT_TRUE(info.out.contains("width: 360\nheight: 640\n")) << info.out.toStdString();
+}
+
 TEST_F(QuenzelConvert, InfoOnACorruptFileFailsWithTheProbesMessage) {
     const CommandResult info = run({"--info", clips::corrupt()});
     EXPECT_EQ(info.exitCode, 1);
