@@ -79,6 +79,8 @@ Status ConversionGraph::run(QString* errorText) {
     const GstStateChangeReturn result =
         gst_element_set_state(GST_ELEMENT(pipeline()), GST_STATE_PLAYING);
     if (result != GST_STATE_CHANGE_FAILURE) {
+        // Every element is active now: the sources' first pictures may go in.
+        engine_->start();
         return status::kOk;
     }
     if (errorText) {
@@ -170,10 +172,17 @@ void ConversionGraph::beginFinish() {
             static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER |
                                          GST_PAD_PROBE_TYPE_BUFFER_LIST),
             [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
-        GObjectPtr<GstPad> sink(gst_element_get_static_pad(branch.firstElement.get(), "sink"));
-        if (sink) {
-            gst_pad_send_event(sink.get(), gst_event_new_eos());
-        }
+        // Sending waits until the branch's queue has room for it, which takes as long as the
+        // encoder needs for a picture: it is done on one of GStreamer's threads, not this one.
+        gst_element_call_async(
+            branch.firstElement.get(),
+            [](GstElement* first, gpointer) {
+                GObjectPtr<GstPad> sink(gst_element_get_static_pad(first, "sink"));
+                if (sink) {
+                    gst_pad_send_event(sink.get(), gst_event_new_eos());
+                }
+            },
+            nullptr, nullptr);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "media/DirectFrontEnd.h"
 #include "media/Elements.h"
 #include "media/MediaFile.h"
 #include "media/SourceReach.h"
@@ -143,8 +144,9 @@ void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer dat
 }  // namespace
 
 struct RenderEngineParts {
-    // Outlives the pipeline, whose probes write to it.
+    // Both outlive the pipeline, whose probes use them.
     std::unique_ptr<SourceReach> reach = std::make_unique<SourceReach>();
+    std::unique_ptr<DirectFrontEnd> direct;
     GObjectPtr<GstElement> pipeline;
     GESTimeline* gesTimeline = nullptr;  // owned by the pipeline
     std::vector<OutputGroup> groups;
@@ -216,6 +218,18 @@ Status addSource(GESLayer* layer, GESTrack* track, const TimelineSource& source,
 
 }  // namespace
 
+namespace {
+
+std::unique_ptr<RenderEngineParts> newParts() {
+    auto parts = std::make_unique<RenderEngineParts>();
+    parts->pipeline = refSink(gst_pipeline_new("conversion"));
+    g_signal_connect(parts->pipeline.get(), "deep-element-added", G_CALLBACK(&tuneTimelineElement),
+                     parts->reach.get());
+    return parts;
+}
+
+}  // namespace
+
 Status RenderEngine::connectFrontEnd(QString* errorText) {
     QString ignored;
     QString& error = errorText ? *errorText : ignored;
@@ -224,10 +238,34 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
         return status::kPointer;
     }
     scrapIt();
-    auto parts = std::make_unique<RenderEngineParts>();
-    parts->pipeline = refSink(gst_pipeline_new("conversion"));
-    g_signal_connect(parts->pipeline.get(), "deep-element-added", G_CALLBACK(&tuneTimelineElement),
-                     parts->reach.get());
+    if (DirectFrontEnd::suits(*timeline_)) {
+        auto parts = newParts();
+        parts->direct = std::make_unique<DirectFrontEnd>();
+        const Status built =
+            parts->direct->build(*timeline_, GST_PIPELINE(parts->pipeline.get()), &error);
+        if (succeeded(built)) {
+            for (int group = 0; group < parts->direct->groupCount(); ++group) {
+                parts->groups.push_back(
+                    {nullptr, parts->direct->groupPad(group), parts->direct->groupIsVideo(group)});
+            }
+            parts_ = std::move(parts);
+            return status::kOk;
+        }
+        if (built != status::kNotImplemented) {
+            return built;
+        }
+        error.clear();  // a file for the editing services after all
+    }
+    auto parts = newParts();
+    const Status connected = connectTimeline(*parts, error);
+    if (succeeded(connected)) {
+        parts_ = std::move(parts);
+    }
+    return connected;
+}
+
+Status RenderEngine::connectTimeline(RenderEngineParts& partsRef, QString& error) {
+    RenderEngineParts* parts = &partsRef;
     GESTimeline* gesTimeline = ges_timeline_new();
     gst_bin_add(GST_BIN(parts->pipeline.get()), GST_ELEMENT(gesTimeline));
     parts->gesTimeline = gesTimeline;
@@ -272,8 +310,17 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
             return status::kFail;
         }
     }
-    parts_ = std::move(parts);
     return status::kOk;
+}
+
+void RenderEngine::start() {
+    if (parts_ && parts_->direct) {
+        parts_->direct->release();
+    }
+}
+
+bool RenderEngine::isDirect() const {
+    return parts_ && parts_->direct;
 }
 
 GstPipeline* RenderEngine::filterGraph() const {

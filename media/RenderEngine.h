@@ -28,6 +28,9 @@ class RenderEngine {
     // Builds the editing timeline and the pipeline. On failure errorText says why.
     Status connectFrontEnd(QString* errorText = nullptr);
 
+    // Lets the sources flow: called once the writing end is in place, before the pipeline plays.
+    void start();
+
     // The pipeline the writing end goes into; nullptr before connectFrontEnd.
     GstPipeline* filterGraph() const;
 
@@ -46,7 +49,12 @@ class RenderEngine {
     // Stops and drops the pipeline.
     void scrapIt();
 
+    // Whether the last connectFrontEnd went around the editing services (see DirectFrontEnd).
+    bool isDirect() const;
+
   private:
+    Status connectTimeline(RenderEngineParts& parts, QString& error);
+
     std::shared_ptr<Timeline> timeline_;
     std::unique_ptr<RenderEngineParts> parts_;
 };

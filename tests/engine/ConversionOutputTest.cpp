@@ -181,3 +181,22 @@ TEST_F(ConversionFixture, PreviewsPlayWhatTheCompressorsMade) {
 }
 
 }  // namespace
+
+namespace {
+
+// Open Video's single source goes around the editing services; a timeline of several items still
+// goes through them, trimmed and timed alike.
+TEST_F(ConversionFixture, TimelinesOfSeveralItemsConvertThroughTheEditingServices) {
+    openSource(clips::tenPointNineSeconds());
+    project.videos.push_back(project.videos.front());
+    project.startTime = 10'000'000;
+    project.endTime = 30'000'000;
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    const ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.stream("video"));
+    EXPECT_NEAR(double(written.stream("video")->frames), 50.0, 1.0);
+    EXPECT_NEAR(written.duration, 2.0, 0.05);
+}
+
+}  // namespace
