@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 
+#include "media/DepthReducer.h"
 #include "media/Elements.h"
 #include "media/GPtr.h"
 #include "media/MediaFile.h"
@@ -24,6 +25,9 @@ constexpr int32_t kStretchToFrame = 0;
 // Opening a file and an accurate seek in it take well under a second; a file that has not given
 // its streams by then is broken or unreadable.
 constexpr auto kPrepareTimeout = std::chrono::seconds(20);
+// Decoded pictures waiting for the scaler's thread: the decoder goes on meanwhile, and memory
+// stays bounded (a few full-size pictures).
+constexpr guint kQueuedPictures = 3;
 
 // Where a decoded stream waits until the trim's seek has been made and the writer is in place.
 struct Gate {
@@ -37,6 +41,7 @@ struct Gate {
 struct GroupChain {
     bool video = false;
     GstElement* first = nullptr;  // owned by the pipeline
+    GstElement* rate = nullptr;   // video only; owned by the pipeline
     GstPad* output = nullptr;     // owned by `last`
     bool linked = false;
 };
@@ -111,9 +116,10 @@ bool isRawMedia(GstPad* pad, const char* prefix) {
            g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps.get(), 0)), prefix);
 }
 
-// GStreamer 1.22.0's flipper copies every picture while it does not turn it: its pass-through is
-// only switched on by a change of direction. Going through another direction and back to "auto"
-// switches it on; orientation tags still turn the picture.
+// Turns pictures upright by their orientation tag. GStreamer 1.22.0's flipper copies every
+// picture while it does not turn it: its pass-through is only switched on by a change of
+// direction. Going through another direction and back to "auto" switches it on; orientation
+// tags still turn the picture.
 void makeFlipperPassThrough(GstElement* flipper) {
     g_object_set(flipper, "video-direction", GST_VIDEO_ORIENTATION_90R, nullptr);
     g_object_set(flipper, "video-direction", GST_VIDEO_ORIENTATION_AUTO, nullptr);
@@ -190,6 +196,38 @@ void discard(GstPipeline* pipeline, GstPad* pad) {
     gst_element_sync_state_with_parent(sink);
 }
 
+// The pictures' sample format, when the pad has caps already.
+GstVideoFormat formatOf(GstPad* pad) {
+    GstCapsPtr caps(gst_pad_get_current_caps(pad));
+    GstVideoInfo info;
+    return caps && gst_video_info_from_caps(&info, caps.get()) ? GST_VIDEO_INFO_FORMAT(&info)
+                                                               : GST_VIDEO_FORMAT_UNKNOWN;
+}
+
+// Pictures of more than 8 bits a sample get a depth reducer behind the chain's rate converter
+// (which drops pictures first, so fewer are reduced); nothing has flowed yet.
+void reduceDepthIfNeeded(GstPipeline* pipeline, GstElement* rate, GstPad* decoded) {
+    if (!depthReducerTakes(formatOf(decoded))) {
+        return;
+    }
+    GObjectPtr<GstPad> rateOutput(gst_element_get_static_pad(rate, "src"));
+    GObjectPtr<GstPad> next(gst_pad_get_peer(rateOutput.get()));
+    GstElement* reducer = gst_element_factory_make(kDepthReducerFactory, nullptr);
+    if (!next || !reducer) {
+        return;
+    }
+    GObjectPtr<GstElement> following(gst_pad_get_parent_element(next.get()));
+    gst_bin_add(GST_BIN(pipeline), reducer);
+    gst_element_unlink(rate, following.get());
+    if (gst_element_link_many(rate, reducer, following.get(), nullptr)) {
+        gst_element_sync_state_with_parent(reducer);
+        return;
+    }
+    gst_element_unlink(rate, reducer);
+    gst_bin_remove(GST_BIN(pipeline), reducer);
+    gst_element_link(rate, following.get());
+}
+
 void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
     auto* parts = static_cast<DirectFrontEndParts*>(data);
     const bool video = isRawMedia(pad, "video/");
@@ -197,6 +235,9 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
     for (GroupChain& group : parts->groups) {
         if (group.linked || !(group.video ? video : audio)) {
             continue;
+        }
+        if (video) {
+            reduceDepthIfNeeded(parts->pipeline, group.rate, pad);
         }
         GObjectPtr<GstPad> input(gst_element_get_static_pad(group.first, "sink"));
         if (gst_pad_link(pad, input.get()) == GST_PAD_LINK_OK) {
@@ -231,7 +272,8 @@ Status makeChain(GstBin* bin, const TimelineGroup& group, const TimelineSource& 
     const bool video = group.mediaType().major == GroupMediaType::Major::Video;
     std::vector<const char*> factories =
         video
-            ? std::vector<const char*>{"videoflip", "videorate", "videoconvertscale", "capsfilter"}
+            ? std::vector<const char*>{"queue", "videorate", "videoflip", "videoconvertscale",
+                                       "capsfilter"}
             : std::vector<const char*>{"audioconvert", "audioresample", "audiorate", "capsfilter"};
     std::vector<GstElement*> elements;
     for (const char* factory : factories) {
@@ -253,8 +295,10 @@ Status makeChain(GstBin* bin, const TimelineGroup& group, const TimelineSource& 
             "framerate", GST_TYPE_FRACTION, numerator, denominator, "pixel-aspect-ratio",
             GST_TYPE_FRACTION, 1, 1, nullptr));
         g_object_set(filter, "caps", caps.get(), nullptr);
-        makeFlipperPassThrough(elements[0]);
-        GstElement* scaler = elements[2];
+        g_object_set(elements[0], "max-size-buffers", kQueuedPictures, "max-size-bytes", 0,
+                     "max-size-time", G_GUINT64_CONSTANT(0), nullptr);
+        makeFlipperPassThrough(elements[2]);
+        GstElement* scaler = elements[3];
         // The same anti-aliased filter the timeline's scaler uses; borders keep the picture's
         // shape unless it is stretched over the frame.
         gst_util_set_object_arg(G_OBJECT(scaler), "method", "bilinear2");
@@ -274,6 +318,7 @@ Status makeChain(GstBin* bin, const TimelineGroup& group, const TimelineSource& 
     }
     chain->video = video;
     chain->first = elements.front();
+    chain->rate = video ? elements[1] : nullptr;
     chain->output = gst_element_get_static_pad(filter, "src");
     gst_object_unref(chain->output);  // the capsfilter keeps its pad
     return status::kOk;

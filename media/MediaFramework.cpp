@@ -6,6 +6,7 @@
 
 #include <mutex>
 
+#include "media/DepthReducer.h"
 #include "media/GPtr.h"
 
 namespace {
@@ -26,7 +27,17 @@ StartResult start() {
         return result;
     }
     gst_pb_utils_init();
-    if (!ges_init()) {
+    registerDepthReducer();
+    return result;
+}
+
+StartResult startEditingServices() {
+    StartResult result;
+    QString error;
+    result.code = initMediaFramework(&error);
+    if (failed(result.code)) {
+        result.error = error;
+    } else if (!ges_init()) {
         result.code = status::kFail;
         result.error = QStringLiteral("GStreamer Editing Services could not start");
     }
@@ -39,6 +50,16 @@ Status initMediaFramework(QString* errorText) {
     static std::once_flag once;
     static StartResult result;
     std::call_once(once, [] { result = start(); });
+    if (errorText) {
+        *errorText = result.error;
+    }
+    return result.code;
+}
+
+Status initEditingServices(QString* errorText) {
+    static std::once_flag once;
+    static StartResult result;
+    std::call_once(once, [] { result = startEditingServices(); });
     if (errorText) {
         *errorText = result.error;
     }

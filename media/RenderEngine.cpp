@@ -10,6 +10,7 @@
 #include "media/DirectFrontEnd.h"
 #include "media/Elements.h"
 #include "media/MediaFile.h"
+#include "media/MediaFramework.h"
 #include "media/SourceReach.h"
 #include "media/Timeline.h"
 
@@ -104,10 +105,19 @@ void onSourceCapsChanged(GObject* capsFilter, GParamSpec*, gpointer) {
     scaleInSource(GST_ELEMENT(capsFilter));
 }
 
-// Tunes the elements the editing services create inside the timeline, as they are added.
+// What the tuning of a pipeline's elements needs to know.
+struct ElementTuning {
+    SourceReach reach;
+    // Around the editing services the scaling has a thread of its own behind the decoder.
+    bool direct = false;
+};
+
+// Tunes the elements of a conversion's front end (the editing services' or the direct one), as
+// they are added.
 void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer data) {
+    auto* tuning = static_cast<ElementTuning*>(data);
     if (isDemuxer(element)) {
-        static_cast<SourceReach*>(data)->watchDemuxer(element);
+        tuning->reach.watchDemuxer(element);
         if (isLibavDemuxer(element)) {
             keepSeekNumbers(element);
         }
@@ -124,10 +134,12 @@ void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer dat
         g_object_set(element, "add-borders", FALSE, nullptr);
     } else if (isVideoDecoder(element) &&
                g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads")) {
-        // Scaling and encoding run on their own threads beside the decoder; a decoder that also
-        // takes every core only adds a full-size picture per thread to memory, not speed.
+        // Inside the editing services scaling and encoding run on their own threads beside the
+        // decoder: a decoder taking every core only adds full-size pictures to memory. Around
+        // them the decoder's thread does nothing else, and every core it has counts.
         const gint cores = static_cast<gint>(g_get_num_processors());
-        g_object_set(element, "max-threads", cores > 1 ? cores - 1 : 1, nullptr);
+        g_object_set(element, "max-threads", tuning->direct || cores == 1 ? cores : cores - 1,
+                     nullptr);
     } else if (isFactory(element, "videoflip")) {
         // GStreamer 1.22.0's flipper copies every picture while it does not rotate: its
         // pass-through is only switched on by a change of direction. Going through another
@@ -144,8 +156,8 @@ void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer dat
 }  // namespace
 
 struct RenderEngineParts {
-    // Both outlive the pipeline, whose probes use them.
-    std::unique_ptr<SourceReach> reach = std::make_unique<SourceReach>();
+    // Both outlive the pipeline, whose probes and signals use them.
+    std::unique_ptr<ElementTuning> tuning = std::make_unique<ElementTuning>();
     std::unique_ptr<DirectFrontEnd> direct;
     GObjectPtr<GstElement> pipeline;
     GESTimeline* gesTimeline = nullptr;  // owned by the pipeline
@@ -220,11 +232,12 @@ Status addSource(GESLayer* layer, GESTrack* track, const TimelineSource& source,
 
 namespace {
 
-std::unique_ptr<RenderEngineParts> newParts() {
+std::unique_ptr<RenderEngineParts> newParts(bool direct) {
     auto parts = std::make_unique<RenderEngineParts>();
+    parts->tuning->direct = direct;
     parts->pipeline = refSink(gst_pipeline_new("conversion"));
     g_signal_connect(parts->pipeline.get(), "deep-element-added", G_CALLBACK(&tuneTimelineElement),
-                     parts->reach.get());
+                     parts->tuning.get());
     return parts;
 }
 
@@ -239,7 +252,7 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
     }
     scrapIt();
     if (DirectFrontEnd::suits(*timeline_)) {
-        auto parts = newParts();
+        auto parts = newParts(true);
         parts->direct = std::make_unique<DirectFrontEnd>();
         const Status built =
             parts->direct->build(*timeline_, GST_PIPELINE(parts->pipeline.get()), &error);
@@ -256,7 +269,7 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
         }
         error.clear();  // a file for the editing services after all
     }
-    auto parts = newParts();
+    auto parts = newParts(false);
     const Status connected = connectTimeline(*parts, error);
     if (succeeded(connected)) {
         parts_ = std::move(parts);
@@ -266,6 +279,9 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
 
 Status RenderEngine::connectTimeline(RenderEngineParts& partsRef, QString& error) {
     RenderEngineParts* parts = &partsRef;
+    if (const Status started = initEditingServices(&error); failed(started)) {
+        return started;
+    }
     GESTimeline* gesTimeline = ges_timeline_new();
     gst_bin_add(GST_BIN(parts->pipeline.get()), GST_ELEMENT(gesTimeline));
     parts->gesTimeline = gesTimeline;
@@ -345,7 +361,7 @@ bool RenderEngine::groupIsVideo(int group) const {
 }
 
 int64_t RenderEngine::sourceReach() const {
-    return parts_ ? parts_->reach->furthest() : -1;
+    return parts_ ? parts_->tuning->reach.furthest() : -1;
 }
 
 void RenderEngine::scrapIt() {

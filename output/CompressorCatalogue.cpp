@@ -197,12 +197,6 @@ class WriterInputs {
     std::vector<std::pair<int32_t, WriterInput>> inputs_;
 };
 
-// An encoder that cannot even be created (a missing library or device) is no compressor.
-bool instantiates(GstElementFactory* factory) {
-    GObjectPtr<GstElement> element = refSink(gst_element_factory_create(factory, nullptr));
-    return element != nullptr;
-}
-
 struct Candidate {
     GstElementFactory* factory;
     guint rank;
@@ -276,9 +270,6 @@ QList<CompressorEntry> compressorCatalogue(CompressorKind kind) {
         return a.rank != b.rank ? a.rank > b.rank : a.factoryName < b.factoryName;
     });
     for (const Candidate& candidate : candidates) {
-        if (!instantiates(candidate.factory)) {
-            continue;
-        }
         const QString longName = QString::fromUtf8(
             gst_element_factory_get_metadata(candidate.factory, GST_ELEMENT_METADATA_LONGNAME));
         entries.append({compressorDisplayName(candidate.factoryName, longName),

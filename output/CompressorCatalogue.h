@@ -8,8 +8,10 @@
 
 // The installed video and audio encoders the program offers as compressors: GStreamer encoder
 // factories of the kind whose output at least one of the writers (avimux, matroskamux, asfmux)
-// takes, ordered by rank (highest first) and then factory name. Nothing is cached: every call
-// reads the registry again, so the same position means the same entry in the lists, the
+// takes, ordered by rank (highest first) and then factory name. Only the registry is read, no
+// encoder is loaded (loading them all would double the program's memory); an encoder that then
+// cannot be created is told when it is bound. Nothing is cached: every call reads the registry
+// again, so the same position means the same entry in the lists, the
 // preferred-entry search and binding as long as no plugin is installed in between.
 
 enum class CompressorKind { Video, Audio };

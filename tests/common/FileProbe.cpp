@@ -91,7 +91,8 @@ double meanBrightnessIn(const QString& path, double seconds, const QRect& area) 
 }
 
 double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow) {
-    const ProbedStream* video = probeFile(path).stream("video");
+    const ProbedFile probed = probeFile(path);
+    const ProbedStream* video = probed.stream("video");
     if (!video) {
         ADD_FAILURE() << "No picture in " << path.toStdString();
         return -1;
