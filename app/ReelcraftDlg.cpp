@@ -1,0 +1,478 @@
+#include "app/ReelcraftDlg.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QShortcut>
+#include <QSlider>
+
+#include "app/AboutBox.h"
+#include "app/ConverterSession.h"
+#include "app/MainWindowLayout.h"
+#include "app/MainWindowTexts.h"
+#include "app/OpenVideo.h"
+#include "app/PlayerPanel.h"
+#include "base/ControlId.h"
+#include "base/SettingsStore.h"
+#include "base/UserDialogs.h"
+#include "controls/IconButton.h"
+#include "language/DialogTexts.h"
+#include "language/FontCommand.h"
+#include "language/Language.h"
+#include "language/LanguageCommands.h"
+#include "language/LanguageMenu.h"
+#include "language/TextIds.h"
+#include "media/MediaFramework.h"
+#include "media/SoundClip.h"
+#include "output/CurrentCompressors.h"
+#include "output/OutputOptionsDialog.h"
+#include "output/OutputSettingsStore.h"
+#include "player/VcdCore.h"
+#include "project/Clock.h"
+#include "project/ProjectDefaults.h"
+#include "project/SourceOpener.h"
+#include "resources/ProgramResources.h"
+
+using namespace main_window_control;
+
+namespace {
+
+// The system menu's About item; the language layer has no text of its own for it.
+constexpr int kSystemAboutTextId = 101;
+constexpr const char* kSystemAboutText = "&About";
+constexpr int kIconSize = 32;
+
+}  // namespace
+
+CReelcraftDlg::CReelcraftDlg(MainWindowContext context, QWidget* parent)
+    : QDialog(parent), context_(context) {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+    initialise();
+}
+
+CReelcraftDlg::~CReelcraftDlg() = default;
+
+void CReelcraftDlg::initialise() {
+    tile_ = resourceBitmap(resource_id::kBackgroundTile);
+    controls_ = buildDialog(this, mainWindowTemplate(),
+                            [this](const ControlTemplate& control, QWidget* parent) {
+                                return makeControl(control, parent);
+                            });
+    for (const TextRole& role : mainWindowTextRoles()) {
+        controls_[role.controlId]->setAccessibleDescription(QString::fromUtf8(role.description));
+    }
+    auto* slider = controls_.get<QSlider>(kSlider);
+    panel_ = std::make_unique<PlayerPanel>(this, context_.dialogs, controls_.get<QLabel>(kPosition),
+                                           slider, [this] { return context_.dragFlag != 0; });
+    converter_ = std::make_unique<ConverterSession>(project_, settings_, context_.dialogs,
+                                                    context_.language);
+    wireCommands();
+
+    // The system menu's About item: the window manager owns that menu here, so the command is a
+    // window action of its own (Shift+F1).
+    QString aboutText = context_.language.GetMessageText(kSystemAboutTextId);
+    if (aboutText.isEmpty()) {
+        aboutText = QString::fromLatin1(kSystemAboutText);
+    }
+    auto* about = new QAction(aboutText, this);
+    about->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    connect(about, &QAction::triggered, this,
+            [this] { runCommand(main_window_command::kSystemAbout); });
+    addAction(about);
+
+    setWindowIcon(resourceIcon(resource_id::kProgramIcon));
+    loadOutputFormat(context_.store, settings_);
+
+    QString failure;
+    if (failed(initMediaFramework(&failure))) {
+        context_.dialogs.showMessage({.text = QStringLiteral("Could not initialize COM library."),
+                                      .caption = QStringLiteral("Error"),
+                                      .icon = MessageIcon::Error,
+                                      .ownedByMainWindow = false,
+                                      .details = failure});
+        // Nothing can be opened or converted; the window still closes normally.
+        setState(MainWindowState::NoSource);
+        controls_[kOpenVideo]->setEnabled(false);
+        controls_[kOptions]->setEnabled(false);
+        return;
+    }
+    disableDivxFeedback();
+    loadCompressorChoices(context_.store, settings_, context_.dialogs);
+    project_.defaults = loadProjectDefaults(context_.store);
+    transitions_.setDefaults(project_.defaults);
+    loadOutputNameAndSize(context_.store, settings_, context_.dialogs, &context_.language);
+    showIdleStatusLine();
+    decorateButtons();
+    slider->setRange(0, kSliderRange);
+    slider->setValue(0);
+    setDisplayText(kStartTimeText, formatClock(0));
+    setDisplayText(kEndTimeText, formatClock(0));
+    setState(MainWindowState::NoSource);
+    loadFrameRateAndBitrates(context_.store, settings_);
+    ApplyDialogTexts(context_.language, this, kMainWindowTemplateId);
+    fitDialogToTexts(this, controls_);
+    addShortcuts();
+    initialised_ = true;
+}
+
+QWidget* CReelcraftDlg::makeControl(const ControlTemplate& control, QWidget* parent) {
+    if (control.kind != ControlKind::Custom) {
+        return nullptr;
+    }
+    auto* button = new CIconButton(QString::fromUtf8(control.text), parent);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void CReelcraftDlg::decorateButtons() {
+    hoverSound_ = SoundClip::fromFile(resourceSoundPath(resource_id::kHoverSound));
+    const QCursor hand = resourceCursor(resource_id::kHandCursor);
+    for (const ButtonDecoration& decoration : mainWindowButtonDecorations()) {
+        auto* button = controls_.get<CIconButton>(decoration.controlId);
+        // The low buttons (Homepage, Exit) have room for a smaller icon beside the caption only.
+        const bool low = button->height() < 2 * kIconSize;
+        button->SetImageAlignment(low ? 0 : 1, false);
+        const int size = low ? kIconSize * 3 / 4 : kIconSize;
+        button->SetButtonIcon(resourceIcon(decoration.iconId), QSize(size, size));
+        button->SetTransparent();
+        button->SetHandCursor(hand, false);
+        button->SetHoverSound(hoverSound_);
+        button->SetTipText(decoration.textId != 0
+                               ? context_.language.GetMessageText(decoration.textId)
+                               : QString::fromUtf8(decoration.tip));
+    }
+}
+
+void CReelcraftDlg::wireCommands() {
+    for (int id : {kOpenVideo, kOptions, kConvert, kHelp, kAbout, kHomepage, kExit, kPlay, kPause,
+                   kStop, kStartTime, kEndTime}) {
+        connect(qobject_cast<QAbstractButton*>(controls_[id]), &QAbstractButton::clicked, this,
+                [this, id] { runCommand(id); });
+    }
+    auto* slider = controls_.get<QSlider>(kSlider);
+    connect(slider, &QSlider::sliderPressed, this, [this] { context_.dragFlag = 1; });
+    connect(slider, &QSlider::sliderReleased, this, [this] {
+        context_.dragFlag = 0;
+        panel_->seekToSlider();
+    });
+    // A click on the track or a key moves the slider without holding it: seek once it moved.
+    connect(slider, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove) {
+            QMetaObject::invokeMethod(panel_.get(), &PlayerPanel::seekToSlider,
+                                      Qt::QueuedConnection);
+        }
+    });
+    connect(panel_.get(), &PlayerPanel::closeRequested, this,
+            [this] { runCommand(main_window_command::kClosePlayer); });
+    connect(converter_.get(), &ConverterSession::convertingChanged, this,
+            &CReelcraftDlg::showConverting);
+    connect(converter_.get(), &ConverterSession::finishingStarted, this,
+            [this] { controls_[kConvert]->setEnabled(false); });
+    connect(converter_.get(), &ConverterSession::statusLineChanged, this, [this](const QString& t) {
+        statusLine_ = StatusLine::Other;
+        setDisplayText(kStatusLine, t);
+    });
+    connect(converter_.get(), &ConverterSession::percentChanged, this, &CReelcraftDlg::showPercent);
+}
+
+void CReelcraftDlg::addShortcuts() {
+    const auto add = [this](const QKeySequence& keys, auto handler) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, handler);
+    };
+    add(QKeySequence(Qt::Key_Space), [this] {
+        CVcdCore* player = panel_->player();
+        if (player && controls_[kPlay]->isEnabled()) {
+            runCommand(player->state() == PlayState::Running ? kPause : kPlay);
+        }
+    });
+    add(QKeySequence(Qt::Key_I), [this] { runCommand(kStartTime); });
+    add(QKeySequence(Qt::Key_O), [this] { runCommand(kEndTime); });
+    add(QKeySequence::Open, [this] { runCommand(kOpenVideo); });
+    add(QKeySequence(Qt::Key_F1), [this] { runCommand(main_window_command::kHelp); });
+}
+
+void CReelcraftDlg::runCommand(int id) {
+    if (QWidget* control = controls_[id]; control && !control->isEnabled()) {
+        return;
+    }
+    if (languageIndexOfCommand(id)) {
+        if (RunLanguageCommand(context_.language, id, this, context_.dialogs)) {
+            refreshTextsAfterLanguageChange();
+        }
+        return;
+    }
+    switch (id) {
+        case kOpenVideo:
+            onOpenVideo();
+            break;
+        case kOptions:
+            onOptions();
+            break;
+        case kConvert:
+            converter_->press();
+            break;
+        case kHelp:
+        case main_window_command::kHelp:
+            onHelp();
+            break;
+        case kAbout:
+        case kAboutCommandId:
+        case main_window_command::kSystemAbout:
+            onAbout();
+            break;
+        case kHomepage:
+            onHomepage();
+            break;
+        case kExit:
+            close();
+            break;
+        case kPlay:
+            panel_->play();
+            break;
+        case kPause:
+            panel_->pause();
+            break;
+        case kStop:
+            panel_->stop();
+            break;
+        case kStartTime:
+            onMarkTime(true);
+            break;
+        case kEndTime:
+            onMarkTime(false);
+            break;
+        case main_window_command::kClosePlayer:
+            onClosePlayer();
+            break;
+        case kFontCommandId:
+            RunFontCommand(context_.language, context_.dialogs, this);
+            break;
+        default:
+            break;
+    }
+}
+
+void CReelcraftDlg::setState(MainWindowState state) {
+    state_ = state;
+    for (int id : kStatefulControls) {
+        controls_[id]->setEnabled(isControlEnabled(state, id));
+    }
+}
+
+void CReelcraftDlg::setDisplayText(int id, const QString& text) {
+    auto* label = controls_.get<QLabel>(id);
+    label->setText(text);
+    label->setAccessibleName(text);
+}
+
+QString CReelcraftDlg::controlText(int id) const {
+    if (auto* label = controls_.get<QLabel>(id)) {
+        return label->text();
+    }
+    if (auto* button = controls_.get<QAbstractButton>(id)) {
+        return button->text();
+    }
+    return {};
+}
+
+void CReelcraftDlg::showIdleStatusLine() {
+    statusLine_ = StatusLine::OriginalSize;
+    setDisplayText(kStatusLine, statusLineOriginalSize(context_.language, settings_));
+}
+
+void CReelcraftDlg::showSizeStatusLine() {
+    statusLine_ = StatusLine::WithSize;
+    setDisplayText(kStatusLine, statusLineWithSize(context_.language, settings_));
+}
+
+void CReelcraftDlg::refreshTextsAfterLanguageChange() {
+    if (statusLine_ == StatusLine::OriginalSize) {
+        showIdleStatusLine();
+    } else if (statusLine_ == StatusLine::WithSize) {
+        showSizeStatusLine();
+    }
+    if (converter_->isConverting()) {
+        showConverting(true, context_.language.GetDialogText(text_id::kStopCaption));
+    } else {
+        setWindowTitle(caption());
+    }
+    fitDialogToTexts(this, controls_);
+}
+
+void CReelcraftDlg::showConverting(bool converting, const QString& convertCaption) {
+    qobject_cast<QAbstractButton*>(controls_[kConvert])->setText(convertCaption);
+    setState(converting ? MainWindowState::Converting : MainWindowState::SourceOpen);
+    if (converting && converter_->isFinishing()) {
+        controls_[kConvert]->setEnabled(false);
+    }
+}
+
+void CReelcraftDlg::showPercent(int percent) {
+    setWindowTitle(percent < 0 ? caption() : titleWithPercent(caption(), percent));
+}
+
+QString CReelcraftDlg::caption() const {
+    const QString text = context_.language.LookUpDialogText(kMainWindowTemplateId);
+    return text.isEmpty() ? QString::fromUtf8(mainWindowTemplate().caption) : text;
+}
+
+bool CReelcraftDlg::refuseWhileConverting() {
+    if (!converter_->isConverting()) {
+        return false;
+    }
+    context_.dialogs.showMessage(
+        {.text = context_.language.GetMessageText(text_id::kStopConverting),
+         .caption = context_.language.GetMessageText(text_id::kWarning),
+         .icon = MessageIcon::Warning});
+    return true;
+}
+
+void CReelcraftDlg::onOpenVideo() {
+    const std::optional<QString> path =
+        context_.dialogs.chooseFileToOpen(openVideoRequest(context_.store, context_.language));
+    if (path) {
+        openFile(*path);
+    }
+}
+
+bool CReelcraftDlg::openFile(const QString& path) {
+    if (!controls_[kOpenVideo]->isEnabled()) {
+        return false;
+    }
+    // A file that cannot be used leaves the previous source as it was.
+    const ConversionProject previousProject = project_;
+    const OutputSettings previousSettings = settings_;
+    SourceOpener opener(
+        project_, settings_,
+        [this](int position) { return transitions_.chooseTransition(position); }, context_.store,
+        context_.dialogs, context_.language);
+    if (!opener.openSource(path)) {
+        project_ = previousProject;
+        settings_ = previousSettings;
+        return false;
+    }
+    const ClipTimeTexts texts = opener.clipTimeTexts();
+    setDisplayText(kPosition, texts.position);
+    setDisplayText(kEndTimeText, texts.endTime);
+    setDisplayText(kStartTimeText, texts.startTime);
+    // A file the player cannot show can still be converted: the probe read it.
+    panel_->open(path);
+    setState(MainWindowState::SourceOpen);
+    showSizeStatusLine();
+    return true;
+}
+
+void CReelcraftDlg::onOptions() {
+    settings_.videoItemCount = project_.videoCount();
+    if (runOutputOptions(this, settings_, context_.store, context_.language, context_.dialogs)) {
+        const bool withSize = settings_.sourceWidth != 0 || settings_.sourceHeight != 0;
+        withSize ? showSizeStatusLine() : showIdleStatusLine();
+    }
+}
+
+void CReelcraftDlg::onHelp() {
+    const QString help = findHelpFile();
+    if (!help.isEmpty()) {
+        context_.dialogs.openWebPage(QUrl::fromLocalFile(help));
+    }
+}
+
+void CReelcraftDlg::onHomepage() {
+    const QString address = QString::fromUtf8(kHomePageAddress);
+    if (!context_.dialogs.openWebPage(QUrl(address))) {
+        context_.dialogs.showMessage(
+            {.text = QStringLiteral("The Program does not launch your web browser to access ") +
+                     address +
+                     QStringLiteral(" ,\nPlease launch your web browser and input the URL "
+                                    "manually."),
+             .caption = QStringLiteral("unknown errors")});
+    }
+}
+
+void CReelcraftDlg::onAbout() {
+    CAboutDlg about(context_.language, context_.dialogs, this);
+    about.exec();
+}
+
+void CReelcraftDlg::onClosePlayer() {
+    if (refuseWhileConverting()) {
+        return;
+    }
+    panel_->close();
+    project_.videos.clear();
+    project_.startTime = 0;
+    project_.endTime = 0;
+    setDisplayText(kStartTimeText, formatClock(0));
+    setDisplayText(kEndTimeText, formatClock(0));
+    setDisplayText(kPosition, QString());
+    setState(MainWindowState::NoSource);
+}
+
+void CReelcraftDlg::onMarkTime(bool start) {
+    const std::optional<int64_t> position = panel_->currentPosition();
+    if (!position) {
+        return;
+    }
+    (start ? project_.startTime : project_.endTime) = *position;
+    setDisplayText(start ? kStartTimeText : kEndTimeText, formatClock(*position));
+}
+
+void CReelcraftDlg::showPopupMenu(const QPoint& globalPosition) {
+    LanguagePopupMenu menu(context_.language);
+    if (QAction* chosen = menu.popup()->exec(globalPosition)) {
+        runCommand(commandId(chosen));
+    }
+}
+
+void CReelcraftDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!tile_.isNull()) {
+        painter.drawTiledPixmap(rect(), tile_);
+    }
+}
+
+void CReelcraftDlg::mouseReleaseEvent(QMouseEvent* event) {
+    // Over the background only (the frame around the buttons counts as background).
+    QWidget* under = childAt(event->position().toPoint());
+    if (event->button() == Qt::RightButton && (!under || controlId(under) == 0)) {
+        showPopupMenu(event->globalPosition().toPoint());
+        return;
+    }
+    QDialog::mouseReleaseEvent(event);
+}
+
+void CReelcraftDlg::closeEvent(QCloseEvent* event) {
+    if (refuseWhileConverting()) {
+        event->ignore();
+        return;
+    }
+    panel_->close();
+    releaseCompressors();
+    context_.store.writeText(QStringLiteral("Option"), QStringLiteral("CurrentLanguage"),
+                             context_.language.GetCurrentLanguage());
+    event->accept();
+    done(QDialog::Accepted);
+}
+
+void CReelcraftDlg::reject() {
+    close();
+}
+
+void CReelcraftDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFile(event->mimeData()) && controls_[kOpenVideo]->isEnabled()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CReelcraftDlg::dropEvent(QDropEvent* event) {
+    if (const std::optional<QString> path = droppedFile(event->mimeData())) {
+        event->acceptProposedAction();
+        // After the drop has ended, so the source's drag is not held while the file opens.
+        QMetaObject::invokeMethod(
+            this, [this, file = *path] { openFile(file); }, Qt::QueuedConnection);
+    }
+}
