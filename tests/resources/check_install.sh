@@ -9,6 +9,7 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
 expected=(
+  bin/quenzel
   bin/quenzel-convert
   share/quenzel/language/English.ini
   share/quenzel/help/Introduction.htm
