@@ -36,13 +36,13 @@ constexpr std::array kControls = {
 constexpr DialogTemplate kTemplate{kMainWindowTemplateId, "Quenzel", 357, 196, kControls};
 
 constexpr std::array kDecorations = {
-    ButtonDecoration{kOpenVideo, resource_id::kOpenVideoIcon, text_id::kOpenFile, ""},
-    ButtonDecoration{kOptions, resource_id::kOptionsIcon, text_id::kOptionsTip, ""},
-    ButtonDecoration{kConvert, resource_id::kProgramIcon, text_id::kConvertTip, ""},
-    ButtonDecoration{kHelp, resource_id::kHelpIcon, 0, "Help"},
-    ButtonDecoration{kAbout, resource_id::kAboutIcon, 0, "About"},
-    ButtonDecoration{kHomepage, resource_id::kHomepageIcon, 0, "Homepage"},
-    ButtonDecoration{kExit, resource_id::kExitIcon, 0, "Exit"},
+    ButtonDecoration{kOpenVideo, resource_id::kOpenVideoIcon, text_id::kOpenFile, "", true},
+    ButtonDecoration{kOptions, resource_id::kOptionsIcon, text_id::kOptionsTip, "", true},
+    ButtonDecoration{kConvert, resource_id::kProgramIcon, text_id::kConvertTip, "", true},
+    ButtonDecoration{kHelp, resource_id::kHelpIcon, 0, "Help", true},
+    ButtonDecoration{kAbout, resource_id::kAboutIcon, 0, "About", true},
+    ButtonDecoration{kHomepage, resource_id::kHomepageIcon, 0, "Homepage", false},
+    ButtonDecoration{kExit, resource_id::kExitIcon, 0, "Exit", false},
 };
 
 constexpr std::array kTextRoles = {

@@ -16,6 +16,8 @@ struct ButtonDecoration {
     // The tooltip: a message text of the language when textId is not 0, else `tip` as it is.
     int textId;
     const char* tip;
+    // The tall buttons show the icon above the caption, the low ones a smaller icon beside it.
+    bool iconAbove;
 };
 
 // The buttons drawn flat with an icon over the tiled background.

@@ -133,10 +133,8 @@ void CReelcraftDlg::decorateButtons() {
     const QCursor hand = resourceCursor(resource_id::kHandCursor);
     for (const ButtonDecoration& decoration : mainWindowButtonDecorations()) {
         auto* button = controls_.get<CIconButton>(decoration.controlId);
-        // The low buttons (Homepage, Exit) have room for a smaller icon beside the caption only.
-        const bool low = button->height() < 2 * kIconSize;
-        button->SetImageAlignment(low ? 0 : 1, false);
-        const int size = low ? kIconSize * 3 / 4 : kIconSize;
+        button->SetImageAlignment(decoration.iconAbove ? 1 : 0, false);
+        const int size = decoration.iconAbove ? kIconSize : kIconSize * 3 / 4;
         button->SetButtonIcon(resourceIcon(decoration.iconId), QSize(size, size));
         button->SetTransparent();
         button->SetHandCursor(hand, false);
