@@ -4,6 +4,7 @@
 #include <QSlider>
 #include <QWidget>
 
+#include "app/DisplayText.h"
 #include "app/MainWindowTexts.h"
 #include "player/VcdCore.h"
 
@@ -78,15 +79,12 @@ void PlayerPanel::showPosition() {
         return;
     }
     if (!player_) {
-        positionText_->clear();
-        positionText_->setAccessibleName(QString());
+        showDisplayText(positionText_, QString());
         return;
     }
     const int64_t position = player_->currentPosition();
     const int64_t length = player_->stopPosition();
-    const QString text = positionText(position, length);
-    positionText_->setText(text);
-    positionText_->setAccessibleName(text);
+    showDisplayText(positionText_, positionText(position, length));
     setSlider(sliderPositionFor(position, length));
 }
 

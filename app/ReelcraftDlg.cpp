@@ -10,6 +10,7 @@
 
 #include "app/AboutBox.h"
 #include "app/ConverterSession.h"
+#include "app/DisplayText.h"
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowTexts.h"
 #include "app/OpenVideo.h"
@@ -111,6 +112,7 @@ void CReelcraftDlg::initialise() {
     slider->setValue(0);
     setDisplayText(kStartTimeText, formatClock(0));
     setDisplayText(kEndTimeText, formatClock(0));
+    setDisplayText(kPosition, QString());
     setState(MainWindowState::NoSource);
     loadFrameRateAndBitrates(context_.store, settings_);
     ApplyDialogTexts(context_.language, this, kMainWindowTemplateId);
@@ -262,9 +264,7 @@ void CReelcraftDlg::setState(MainWindowState state) {
 }
 
 void CReelcraftDlg::setDisplayText(int id, const QString& text) {
-    auto* label = controls_.get<QLabel>(id);
-    label->setText(text);
-    label->setAccessibleName(text);
+    showDisplayText(controls_.get<QLabel>(id), text);
 }
 
 QString CReelcraftDlg::controlText(int id) const {

@@ -26,8 +26,10 @@ constexpr int32_t kStretchToFrame = 0;
 // its streams by then is broken or unreadable.
 constexpr auto kPrepareTimeout = std::chrono::seconds(20);
 // Decoded pictures waiting for the scaler's thread: the decoder goes on meanwhile, and memory
-// stays bounded (a few full-size pictures).
-constexpr guint kQueuedPictures = 3;
+// stays bounded (a few full-size pictures). The rate converter stands in front of it, so it holds
+// only pictures that will be used; the depth reducer runs behind it, in the scaler's thread, so
+// that the decoder's thread only feeds the decoder.
+constexpr guint kQueuedPictures = 2;
 
 // Where a decoded stream waits until the trim's seek has been made and the writer is in place.
 struct Gate {
@@ -41,7 +43,7 @@ struct Gate {
 struct GroupChain {
     bool video = false;
     GstElement* first = nullptr;  // owned by the pipeline
-    GstElement* rate = nullptr;   // video only; owned by the pipeline
+    GstElement* queue = nullptr;  // video only; owned by the pipeline
     GstPad* output = nullptr;     // owned by `last`
     bool linked = false;
 };
@@ -204,28 +206,28 @@ GstVideoFormat formatOf(GstPad* pad) {
                                                                : GST_VIDEO_FORMAT_UNKNOWN;
 }
 
-// Pictures of more than 8 bits a sample get a depth reducer behind the chain's rate converter
-// (which drops pictures first, so fewer are reduced); nothing has flowed yet.
-void reduceDepthIfNeeded(GstPipeline* pipeline, GstElement* rate, GstPad* decoded) {
+// Pictures of more than 8 bits a sample get a depth reducer behind the chain's queue (the rate
+// converter in front of it drops pictures first, so fewer are reduced); nothing has flowed yet.
+void reduceDepthIfNeeded(GstPipeline* pipeline, GstElement* queue, GstPad* decoded) {
     if (!depthReducerTakes(formatOf(decoded))) {
         return;
     }
-    GObjectPtr<GstPad> rateOutput(gst_element_get_static_pad(rate, "src"));
-    GObjectPtr<GstPad> next(gst_pad_get_peer(rateOutput.get()));
+    GObjectPtr<GstPad> queueOutput(gst_element_get_static_pad(queue, "src"));
+    GObjectPtr<GstPad> next(gst_pad_get_peer(queueOutput.get()));
     GstElement* reducer = gst_element_factory_make(kDepthReducerFactory, nullptr);
     if (!next || !reducer) {
         return;
     }
     GObjectPtr<GstElement> following(gst_pad_get_parent_element(next.get()));
     gst_bin_add(GST_BIN(pipeline), reducer);
-    gst_element_unlink(rate, following.get());
-    if (gst_element_link_many(rate, reducer, following.get(), nullptr)) {
+    gst_element_unlink(queue, following.get());
+    if (gst_element_link_many(queue, reducer, following.get(), nullptr)) {
         gst_element_sync_state_with_parent(reducer);
         return;
     }
-    gst_element_unlink(rate, reducer);
+    gst_element_unlink(queue, reducer);
     gst_bin_remove(GST_BIN(pipeline), reducer);
-    gst_element_link(rate, following.get());
+    gst_element_link(queue, following.get());
 }
 
 void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
@@ -237,7 +239,7 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
             continue;
         }
         if (video) {
-            reduceDepthIfNeeded(parts->pipeline, group.rate, pad);
+            reduceDepthIfNeeded(parts->pipeline, group.queue, pad);
         }
         GObjectPtr<GstPad> input(gst_element_get_static_pad(group.first, "sink"));
         if (gst_pad_link(pad, input.get()) == GST_PAD_LINK_OK) {
@@ -272,7 +274,7 @@ Status makeChain(GstBin* bin, const TimelineGroup& group, const TimelineSource& 
     const bool video = group.mediaType().major == GroupMediaType::Major::Video;
     std::vector<const char*> factories =
         video
-            ? std::vector<const char*>{"queue", "videorate", "videoflip", "videoconvertscale",
+            ? std::vector<const char*>{"videorate", "queue", "videoflip", "videoconvertscale",
                                        "capsfilter"}
             : std::vector<const char*>{"audioconvert", "audioresample", "audiorate", "capsfilter"};
     std::vector<GstElement*> elements;
@@ -295,7 +297,7 @@ Status makeChain(GstBin* bin, const TimelineGroup& group, const TimelineSource& 
             "framerate", GST_TYPE_FRACTION, numerator, denominator, "pixel-aspect-ratio",
             GST_TYPE_FRACTION, 1, 1, nullptr));
         g_object_set(filter, "caps", caps.get(), nullptr);
-        g_object_set(elements[0], "max-size-buffers", kQueuedPictures, "max-size-bytes", 0,
+        g_object_set(elements[1], "max-size-buffers", kQueuedPictures, "max-size-bytes", 0,
                      "max-size-time", G_GUINT64_CONSTANT(0), nullptr);
         makeFlipperPassThrough(elements[2]);
         GstElement* scaler = elements[3];
@@ -318,7 +320,7 @@ Status makeChain(GstBin* bin, const TimelineGroup& group, const TimelineSource& 
     }
     chain->video = video;
     chain->first = elements.front();
-    chain->rate = video ? elements[1] : nullptr;
+    chain->queue = video ? elements[1] : nullptr;
     chain->output = gst_element_get_static_pad(filter, "src");
     gst_object_unref(chain->output);  // the capsfilter keeps its pad
     return status::kOk;
