@@ -111,7 +111,12 @@ def main():
     started = time.monotonic()
     quenzel = subprocess.Popen([program, clip], env=environment)
     try:
-        app = wait_for("Quenzel on the accessibility bus", lambda: application(quenzel.pid))
+        def started_app():
+            if quenzel.poll() is not None:
+                fail("quenzel ended at start with status %d" % quenzel.returncode)
+            return application(quenzel.pid)
+
+        app = wait_for("Quenzel on the accessibility bus", started_app)
         window = wait_for("the main window", lambda: find(
             app, lambda n: n.getRole() in (pyatspi.ROLE_DIALOG, pyatspi.ROLE_FRAME)
             and n.name == "Quenzel"))
