@@ -21,6 +21,9 @@ const char* const kAsfMultiplexerSearchPage = "https://duckduckgo.com/?q=ASF+Mul
 
 namespace {
 
+// Pictures waiting for the compressor.
+constexpr guint kQueuedPictures = 3;
+
 constexpr const char* kWriterFailure =
     "Error pBuilder->SetOutputFileName(&guid, Filename, &pMux, &pWriter )";
 constexpr const char* kRenderStreamFailure =
@@ -143,6 +146,12 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
         return true;
     };
     bool made = append("queue");
+    if (made && video) {
+        // A few pictures are enough to keep the compressor's thread busy; a second of them
+        // would only add to the peak memory.
+        g_object_set(chain.back().get(), "max-size-buffers", kQueuedPictures, "max-size-bytes", 0,
+                     "max-size-time", G_GUINT64_CONSTANT(0), nullptr);
+    }
     if (video) {
         made = made && append("videoconvert");
     } else {

@@ -1,5 +1,7 @@
 #include "media/MediaFile.h"
 
+#include <malloc.h>
+
 #include <gst/pbutils/pbutils.h>
 
 #include <QFileInfo>
@@ -114,6 +116,10 @@ Status MediaFile::open(const QString& path, std::unique_ptr<MediaFile>* file, QS
     GObjectPtr<GstDiscovererInfo> info(gst_discoverer_discover_uri(
         discoverer.get(), fileUri(path).toUtf8().constData(), &rawError));
     GErrorPtr discoverError(rawError);
+    // Discovery decodes a picture on threads of its own; what their allocator keeps of it would
+    // otherwise add to the peak of the conversion or playback that follows.
+    discoverer.reset();
+    malloc_trim(0);
     const GstDiscovererResult result =
         info ? gst_discoverer_info_get_result(info.get()) : GST_DISCOVERER_ERROR;
     switch (result) {
