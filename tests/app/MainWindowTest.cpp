@@ -1,6 +1,8 @@
 #include <QAccessible>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/MainWindowState.h"
 #include "language/LanguageCommands.h"
@@ -31,6 +33,19 @@ TEST_F(MainWindowTest, FirstStartShowsTheIdleWindow) {
     // Commands of disabled controls do nothing, shortcuts included.
     window->runCommand(kStartTime);
     EXPECT_EQ(text(kStartTimeText), "00:00:00");
+
+    // A right click on the background offers the popup menu all the same.
+    QStringList offered;
+    QTimer::singleShot(200, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            for (QAction* action : popup->actions()) {
+                offered.append(action->text());
+            }
+            popup->close();
+        }
+    });
+    QTest::mouseClick(window.get(), Qt::RightButton, {}, QPoint(2, window->height() / 2));
+    EXPECT_EQ(offered, QStringList({"Language", "Font", "About"}));
 }
 
 TEST_F(MainWindowTest, OpenPlaySeekMarkOptionsAndConvert) {
@@ -55,6 +70,12 @@ TEST_F(MainWindowTest, OpenPlaySeekMarkOptionsAndConvert) {
     window->runCommand(kPlay);
     EXPECT_TRUE(QTest::qWaitFor([&] { return player()->state() == PlayState::Running; }, 10000));
     window->runCommand(kPause);
+    // A held slider stays where the user holds it.
+    slider()->setSliderDown(true);
+    slider()->setSliderPosition(100);
+    window->playerPanel().showPosition();
+    EXPECT_EQ(slider()->sliderPosition(), 100);
+    slider()->setSliderDown(false);
     releaseSliderAt(300);
     EXPECT_TRUE(QTest::qWaitFor([&] { return player()->currentPosition() == 45 * kSecond; }, 10000))
         << player()->currentPosition();
@@ -155,6 +176,17 @@ TEST_F(MainWindowTest, ClosingThePlayerWindowReturnsToNoSource) {
     EXPECT_EQ(slider()->value(), 0);
     EXPECT_FALSE(enabled(kConvert));
     EXPECT_EQ(window->project().videoCount(), 0);
+}
+
+TEST_F(MainWindowTest, AnOutputFolderThatCannotBeWrittenIsReported) {
+    store.writeText("Settings", "OutputName", "/nonexistent folder/out.avi");
+    window = std::make_unique<CReelcraftDlg>(MainWindowContext{store, dialogs, language, dragFlag});
+    open();
+    window->runCommand(kConvert);
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_FALSE(text(kStatusLine).startsWith("Done."));
+    EXPECT_EQ(window->state(), MainWindowState::SourceOpen);
 }
 
 TEST_F(MainWindowTest, AFileThatCannotBeOpenedKeepsTheSource) {
