@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
 
@@ -177,6 +178,12 @@ void CReelcraftDlg::wireCommands() {
 }
 
 void CReelcraftDlg::addShortcuts() {
+    // Space plays and pauses, so Enter is what presses the button that has the focus.
+    for (QWidget* control : controls_.all()) {
+        if (auto* button = qobject_cast<QPushButton*>(control)) {
+            button->setAutoDefault(true);
+        }
+    }
     const auto add = [this](const QKeySequence& keys, auto handler) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this, handler);
     };

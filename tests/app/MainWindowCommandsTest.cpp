@@ -54,6 +54,10 @@ TEST_F(MainWindowTest, KeysDropHelpAndHomepage) {
     EXPECT_EQ(text(kEndTimeText), "00:00:12");
     QTest::keyClick(window.get(), Qt::Key_I);
     EXPECT_EQ(text(kStartTimeText), "00:00:12");
+    // Enter presses the button with the focus.
+    window->controls()[kStop]->setFocus();
+    QTest::keyClick(window->controls()[kStop], Qt::Key_Return);
+    EXPECT_EQ(player()->state(), PlayState::Stopped);
 
     // Help opens the manual beside the program; a home page no browser takes is explained.
     window->runCommand(kHelp);
