@@ -76,6 +76,12 @@ int main(int argc, char** argv) {
         window.runCommand(main_window_control::kPlay);
         QTimer::singleShot(1000, [&] { window.runCommand(main_window_control::kPause); });
         if (state == QLatin1String("open")) {
+            // The player window just above the main window, so the picture shows both closely.
+            QTimer::singleShot(kSettleMs / 2, [&] {
+                if (VideoWindow* player = window.playerPanel().player()->videoWindow()) {
+                    player->move(window.x(), window.y() - player->frameGeometry().height() - 8);
+                }
+            });
             printWhenDrawn([&] {
                 QRect both = window.frameGeometry();
                 if (VideoWindow* player = window.playerPanel().player()->videoWindow()) {
