@@ -30,9 +30,8 @@ bool PlayerPanel::open(const QString& path) {
         return false;
     }
     connect(player_.get(), &CVcdCore::positionUpdated, this, &PlayerPanel::showPosition);
-    // Queued, so the player is never destroyed inside its own window's event.
-    connect(player_.get(), &CVcdCore::closeRequested, this, &PlayerPanel::closeRequested,
-            Qt::QueuedConnection);
+    // The player tells after its window's event has ended, so it may be closed at once.
+    connect(player_.get(), &CVcdCore::closeRequested, this, &PlayerPanel::closeRequested);
     return true;
 }
 

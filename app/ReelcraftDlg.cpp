@@ -114,7 +114,7 @@ void CReelcraftDlg::initialise() {
     setState(MainWindowState::NoSource);
     loadFrameRateAndBitrates(context_.store, settings_);
     ApplyDialogTexts(context_.language, this, kMainWindowTemplateId);
-    fitDialogToTexts(this, controls_);
+    fitToTexts();
     addShortcuts();
     initialised_ = true;
 }
@@ -302,7 +302,15 @@ void CReelcraftDlg::refreshTextsAfterLanguageChange() {
     } else {
         setWindowTitle(caption());
     }
+    fitToTexts();
+}
+
+void CReelcraftDlg::fitToTexts() {
+    // A dialog frame of fixed size, grown only where a text needs the room.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     fitDialogToTexts(this, controls_);
+    setFixedSize(size());
 }
 
 void CReelcraftDlg::showConverting(bool converting, const QString& convertCaption) {

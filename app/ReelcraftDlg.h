@@ -76,6 +76,7 @@ class CReelcraftDlg : public QDialog {
     void showIdleStatusLine();
     void showSizeStatusLine();
     void refreshTextsAfterLanguageChange();
+    void fitToTexts();
     void showConverting(bool converting, const QString& convertCaption);
     void showPercent(int percent);
     QString caption() const;
