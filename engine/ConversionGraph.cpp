@@ -55,9 +55,13 @@ GstPadProbeReturn ConversionGraph::onBuffer(GstPad* pad, GstPadProbeInfo* info, 
     auto* graph = static_cast<ConversionGraph*>(self);
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
     // After Stop the timeline's buffers no longer go into the file.
-    if (pad == graph->progressPad_.load() && !graph->finishing_.load()) {
-        extendReach(graph->writtenTime_, buffer);
+    if (graph->finishing_.load()) {
+        return GST_PAD_PROBE_OK;
     }
+    if (pad == graph->progressPad_.load()) {
+        extendReach(graph->writtenTime_, pad, buffer);
+    }
+    extendReach(graph->furthestWrittenTime_, pad, buffer);
     return GST_PAD_PROBE_OK;
 }
 

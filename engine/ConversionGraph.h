@@ -55,6 +55,9 @@ class ConversionGraph : public QObject {
 
     // How far the conversion got, in 100-ns units of the output.
     int64_t writtenTime() const { return writtenTime_.load(); }
+    // How far the furthest stream got: a stream shorter than the other in the source (sound
+    // running past the picture) ends before the span without anything missing.
+    int64_t furthestWrittenTime() const { return furthestWrittenTime_.load(); }
     // Bytes the writer gave out so far (0 without a writer).
     int64_t writtenBytes() const { return writtenBytes_.load(); }
 
@@ -81,6 +84,7 @@ class ConversionGraph : public QObject {
     std::unique_ptr<RenderEngine> engine_;
     std::vector<Branch> branches_;
     std::atomic<int64_t> writtenTime_{0};
+    std::atomic<int64_t> furthestWrittenTime_{0};
     std::atomic<int64_t> writtenBytes_{0};
     std::atomic<GstPad*> progressPad_{nullptr};
     bool progressIsVideo_ = false;

@@ -272,17 +272,19 @@ void ConversionJob::onGraphCompleted() {
         endConversion(Outcome::Stopped);
         return;
     }
-    // A source cut off in the middle ends early without an error, and the timeline fills the
-    // rest with black and silence: both the written span and the source's longest stream must
-    // reach the end, give or take a frame.
+    // A source cut off in the middle ends early without an error (the editing services fill the
+    // rest with black and silence): both the furthest written stream and the source's furthest
+    // stream must reach the end, give or take a frame. A stream merely shorter than the other in
+    // the source, such as a picture that ends before its sound, is no sign of damage.
     const double frameRate = settings_.frameRate > 0 ? settings_.frameRate : kFallbackFrameRate;
     const auto oneFrame = static_cast<int64_t>(std::ceil(kUnitsPerSecond / frameRate));
     const int64_t reached = graph_->engine().sourceReach();
-    convertedSpan_ = graph_->writtenTime();
+    const int64_t written = graph_->furthestWrittenTime();
+    convertedSpan_ = written;
     if (reached >= 0) {
         convertedSpan_ = std::min(convertedSpan_, reached - project_.startTime);
     }
-    const bool complete = graph_->writtenTime() + oneFrame >= spanTime() &&
+    const bool complete = written + oneFrame >= spanTime() &&
                           (reached < 0 || reached + 2 * oneFrame >= project_.endTime);
     endConversion(complete ? Outcome::Completed : Outcome::EndedEarly);
 }

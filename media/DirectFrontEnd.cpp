@@ -26,6 +26,7 @@ struct Gate {
     GstPad* pad = nullptr;  // the decoder's output pad (owned by it)
     gulong blockProbe = 0;
     int segments = 0;             // segments that came through
+    int segmentsBeforeSeek = 0;   // (streams of one file may get different numbers of segments)
     int segmentOfLastBlock = -1;  // the segment count when a buffer last waited
     bool video = false;
 };
@@ -263,9 +264,10 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
             }
         }
     };
-    auto allWaiting = [&](int segmentsBefore) {
+    // Every stream has had a segment since the last seek and a buffer of it waits at its gate.
+    auto allWaiting = [&] {
         for (const auto& gate : parts->gates) {
-            if (gate->segmentOfLastBlock < 0 || gate->segments <= segmentsBefore ||
+            if (gate->segmentOfLastBlock < 0 || gate->segments <= gate->segmentsBeforeSeek ||
                 gate->segmentOfLastBlock < gate->segments) {
                 return false;
             }
@@ -274,7 +276,7 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
     };
 
     gst_element_set_state(GST_ELEMENT(pipeline), GST_STATE_PAUSED);
-    if (!waitFor([&] { return parts->allPads && allWaiting(0); })) {
+    if (!waitFor([&] { return parts->allPads && allWaiting(); })) {
         gst_element_set_state(GST_ELEMENT(pipeline), GST_STATE_NULL);
         return parts->gifDecoder ? status::kNotImplemented : status::kUnknownFileType;
     }
@@ -287,11 +289,10 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
         return status::kNoInterface;
     }
 
-    int segmentsBefore = 0;
     {
         std::lock_guard lock(parts->mutex);
         for (const auto& gate : parts->gates) {
-            segmentsBefore = std::max(segmentsBefore, gate->segments);
+            gate->segmentsBeforeSeek = gate->segments;
         }
     }
     const bool sought = gst_pad_send_event(
@@ -300,7 +301,7 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
                            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                            GST_SEEK_TYPE_SET, toNanoseconds(span->start), GST_SEEK_TYPE_SET,
                            toNanoseconds(span->stop)));
-    if (!sought || !waitFor([&] { return allWaiting(segmentsBefore); })) {
+    if (!sought || !waitFor(allWaiting)) {
         gst_element_set_state(GST_ELEMENT(pipeline), GST_STATE_NULL);
         if (!sought) {
             *errorText = QStringLiteral("The file does not allow moving to the start time.");

@@ -104,6 +104,20 @@ bool runFfmpeg(const QStringList& arguments) {
 
 }  // namespace
 
+QString makeRecordedClip(const QString& folder, const QString& name, double pictureSeconds,
+                         double soundSeconds) {
+    const QString path = folder + '/' + name;
+    if (!runFfmpeg({"-f", "lavfi", "-i",
+                    QString("testsrc2=size=320x240:rate=30:duration=%1").arg(pictureSeconds), "-f",
+                    "lavfi", "-i", QString("sine=frequency=300:duration=%1").arg(soundSeconds),
+                    "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                    path})) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
+
 QString makeTurnedClip(const QString& folder, const QString& name, int rotation) {
     const QString path = folder + '/' + name;
     const QString stored = path + ".stored.mp4";

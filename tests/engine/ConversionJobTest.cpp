@@ -350,6 +350,23 @@ TEST_F(ConversionJobRuns, SoundRunningPastThePictureIsNoSignOfDamage) {
     EXPECT_TRUE(statusLines.last().startsWith("Done."));
 }
 
+// Recordings as ffmpeg writes them: the streams of its MKV files get different numbers of
+// segments before the trim's seek, and MP4 ends the picture at its own length, before the sound.
+TEST_F(ConversionJobRuns, RecordingsWhoseSoundOutlastsThePictureConvertWhole) {
+    for (const char* name : {"recording.mkv", "recording.mp4"}) {
+        openSource(makeRecordedClip(outputFolder.path(), name, 5.0, 6.4));
+        ASSERT_EQ(project.endTime, 60'000'000) << name;
+        project.startTime = 10'000'000;
+        useCompressor(CompressorKind::Video, "avenc_mpeg4");
+        useCompressor(CompressorKind::Audio, "lamemp3enc");  // its length shows in the file
+        settings.outputName = outputPath(QString(name) + ".avi");
+        EXPECT_EQ(convert(), Outcome::Completed) << name << dialogs.texts().join('|').toStdString();
+        const ProbedFile written = probeFile(settings.outputName);
+        ASSERT_TRUE(written.stream("audio")) << name;
+        EXPECT_NEAR(written.stream("audio")->duration, 5.0, 0.1) << name << ": 1 s to 6 s";
+    }
+}
+
 TEST_F(ConversionJobRuns, SourceCutOffInTheMiddleIsNotReportedAsDone) {
     ClipSpec clip;
     clip.frames = 250;
