@@ -26,6 +26,7 @@
 #include "language/LanguageMenu.h"
 #include "language/TextIds.h"
 #include "media/MediaFramework.h"
+#include "media/PluginPreloader.h"
 #include "media/SoundClip.h"
 #include "output/CurrentCompressors.h"
 #include "output/OutputSettingsStore.h"
@@ -99,6 +100,7 @@ void CReelcraftDlg::initialise() {
         controls_[kOptions]->setEnabled(false);
         return;
     }
+    pluginPreloader_ = std::make_unique<PluginPreloader>();
     disableDivxFeedback();
     loadCompressorChoices(context_.store, settings_, context_.dialogs);
     project_.defaults = loadProjectDefaults(context_.store);

@@ -14,6 +14,7 @@
 class CLanguage;
 class ConverterSession;
 class PlayerPanel;
+class PluginPreloader;
 class SettingsStore;
 class Sound;
 class UserDialogs;
@@ -99,6 +100,7 @@ class CReelcraftDlg : public QDialog {
     std::shared_ptr<Sound> hoverSound_;
     std::unique_ptr<PlayerPanel> panel_;
     std::unique_ptr<ConverterSession> converter_;
+    std::unique_ptr<PluginPreloader> pluginPreloader_;
     MainWindowState state_ = MainWindowState::NoSource;
     bool initialised_ = false;
     // Which of the two describing status lines shows, so a language switch can reword it.
