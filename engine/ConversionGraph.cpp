@@ -5,20 +5,8 @@
 #include <chrono>
 
 #include "media/BufferReach.h"
+#include "media/Elements.h"
 #include "media/RenderEngine.h"
-
-namespace {
-
-QString errorTextOf(GstMessage* message) {
-    GError* rawError = nullptr;
-    gchar* rawDebug = nullptr;
-    gst_message_parse_error(message, &rawError, &rawDebug);
-    GErrorPtr error(rawError);
-    GCharPtr debug(rawDebug);
-    return error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown error.");
-}
-
-}  // namespace
 
 ConversionGraph::ConversionGraph(std::unique_ptr<RenderEngine> engine)
     : engine_(std::move(engine)) {
@@ -127,7 +115,7 @@ void ConversionGraph::handleBusMessage(GstMessage* message) {
             break;
         }
         case GST_MESSAGE_ERROR: {
-            const QString text = errorTextOf(message);
+            const QString text = errorTextOf(message, QStringLiteral("Unknown error."));
             QString shown;
             {
                 std::lock_guard lock(mutex_);

@@ -184,15 +184,6 @@ void onDecoderElement(GstBin*, GstBin*, GstElement* element, gpointer data) {
     }
 }
 
-QString errorOf(GstMessage* message) {
-    GError* rawError = nullptr;
-    gchar* rawDebug = nullptr;
-    gst_message_parse_error(message, &rawError, &rawDebug);
-    GErrorPtr error(rawError);
-    GCharPtr debug(rawDebug);
-    return error ? QString::fromUtf8(error->message) : QStringLiteral("?");
-}
-
 }  // namespace
 
 bool DirectFrontEnd::suits(const Timeline& timeline) {
@@ -255,7 +246,7 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
             }
             GstMessagePtr message(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
             if (message) {
-                *errorText = errorOf(message.get());
+                *errorText = errorTextOf(message.get(), QStringLiteral("?"));
                 return false;
             }
             if (std::chrono::steady_clock::now() > deadline) {

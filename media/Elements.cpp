@@ -70,3 +70,12 @@ const char* parserForCaps(const GstCaps* caps) {
     }
     return nullptr;
 }
+
+QString errorTextOf(GstMessage* message, const QString& fallback) {
+    GError* rawError = nullptr;
+    gchar* rawDebug = nullptr;
+    gst_message_parse_error(message, &rawError, &rawDebug);
+    GErrorPtr error(rawError);
+    GCharPtr debug(rawDebug);
+    return error ? QString::fromUtf8(error->message) : fallback;
+}

@@ -14,6 +14,9 @@ Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>
 // A readable name of a missing element or codec ("Matroska muxer"), for messages.
 QString missingElementDescription(const char* factory);
 
+// The framework's text of an error message, or `fallback` when it carries none.
+QString errorTextOf(GstMessage* message, const QString& fallback);
+
 // Links a row of elements already in one bin, naming the first link that fails.
 Status linkChain(std::initializer_list<GstElement*> elements, QString* failedLink = nullptr);
 

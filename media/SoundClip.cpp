@@ -77,15 +77,6 @@ bool playsIntoNothing(GstElement* sink) {
     return fake;
 }
 
-QString errorTextOf(GstMessage* message) {
-    GError* rawError = nullptr;
-    gchar* rawDebug = nullptr;
-    gst_message_parse_error(message, &rawError, &rawDebug);
-    GErrorPtr error(rawError);
-    GCharPtr debug(rawDebug);
-    return error ? QString::fromUtf8(error->message) : QStringLiteral("The sound failed.");
-}
-
 }  // namespace
 
 SoundClip::Player::~Player() {
@@ -145,7 +136,7 @@ GstBusSyncReply SoundClip::Player::onBusMessage(GstBus*, GstMessage* message, gp
             player->endRun({});
             break;
         case GST_MESSAGE_ERROR:
-            player->endRun(errorTextOf(message));
+            player->endRun(errorTextOf(message, QStringLiteral("The sound failed.")));
             break;
         default:
             break;

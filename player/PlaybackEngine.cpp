@@ -14,15 +14,6 @@ namespace {
 
 constexpr auto kOpenTimeout = std::chrono::seconds(20);
 
-QString errorTextOf(GstMessage* message) {
-    GError* rawError = nullptr;
-    gchar* rawDebug = nullptr;
-    gst_message_parse_error(message, &rawError, &rawDebug);
-    GErrorPtr error(rawError);
-    GCharPtr debug(rawDebug);
-    return error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown error.");
-}
-
 // Called on a streaming thread for every element playbin creates.
 void onElementSetup(GstElement*, GstElement* element, gpointer) {
     GstElementFactory* factory = gst_element_get_factory(element);
@@ -189,7 +180,7 @@ void PlaybackEngine::handleBusMessage(GstMessage* message) {
     const bool opening = opening_;
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR: {
-            const QString text = errorTextOf(message);
+            const QString text = errorTextOf(message, QStringLiteral("Unknown error."));
             if (opening) {
                 if (openError_.isEmpty()) {
                     openError_ = text;
