@@ -9,7 +9,7 @@
 #include "base/UserDialogs.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
-#include "output/OutputOptionsDialog.h"
+#include "output/settings/OutputOptionsDialog.h"
 #include "project/Clock.h"
 #include "project/SourceOpener.h"
 #include "resources/ProgramResources.h"

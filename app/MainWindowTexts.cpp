@@ -4,7 +4,7 @@
 
 #include "language/Language.h"
 #include "language/TextIds.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputSettings.h"
 #include "project/Clock.h"
 #include "project/ConversionProject.h"
 

@@ -8,7 +8,7 @@
 #include "app/MainWindowState.h"
 #include "base/DialogTemplate.h"
 #include "engine/TransitionChooser.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 
 class CLanguage;

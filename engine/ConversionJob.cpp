@@ -14,10 +14,11 @@
 #include "media/MediaFile.h"
 #include "media/RenderEngine.h"
 #include "media/Timeline.h"
-#include "output/CompressorFit.h"
-#include "output/CurrentCompressors.h"
-#include "output/OutputRules.h"
-#include "output/OutputSettings.h"
+#include "output/compressors/CompressorFit.h"
+#include "output/compressors/CurrentCompressors.h"
+#include "output/formats/OutputFormats.h"
+#include "output/settings/OutputRules.h"
+#include "output/settings/OutputSettings.h"
 #include "project/Clock.h"
 #include "project/ConversionProject.h"
 
@@ -167,7 +168,7 @@ bool ConversionJob::confirmUncompressedVideo() {
     if (settings_.outputFormat == OutputSettings::kWmv) {
         return true;
     }
-    if (settings_.useVideoCompressor == 0) {
+    if (!compressorInUse(settings_, CompressorKind::Video).compressed) {
         const MessageAnswer answer = dialogs_.showMessage(
             {.text = QStringLiteral("You do not select a video compressor in Options dialog. The "
                                     "output file will be very big.\n"
@@ -220,6 +221,7 @@ void ConversionJob::startConversion() {
     }
     outputFile_.emplace(settings_.outputName);
     renderOptions_.writePath = outputFile_->writingPath();
+    renderOptions_.scratchPath = outputFile_->scratchPath();
     graph_ = renderTimeline(timeline_, settings_, dialogs_, language_, renderOptions_);
     if (!graph_) {
         outputFile_->discard();
@@ -310,8 +312,8 @@ void ConversionJob::finishConversion() {
 ConversionJob::Outcome ConversionJob::settleOutputFile(Outcome outcome, const QString& failure,
                                                        QString* message) {
     const QString& written = outputFile_->writingPath();
-    if (QFileInfo::exists(written) && (settings_.outputFormat == OutputSettings::kWmv ||
-                                       settings_.outputFormat == OutputSettings::kAsf)) {
+    const OutputFormat* format = outputFormat(settings_.outputFormat);
+    if (QFileInfo::exists(written) && format && qstrcmp(format->writer, "asfmux") == 0) {
         fixAsfPacketLengths(written);
     }
     if (outcome == Outcome::Failed) {

@@ -15,6 +15,7 @@ OutputFile::OutputFile(QString finalPath) : finalPath_(std::move(finalPath)) {
 }
 
 bool OutputFile::commit(QString* error) {
+    QFile::remove(scratchPath());
     if (!QFileInfo::exists(writingPath_)) {
         return true;  // a preview writes no file
     }
@@ -31,4 +32,5 @@ bool OutputFile::commit(QString* error) {
 
 void OutputFile::discard() {
     QFile::remove(writingPath_);
+    QFile::remove(scratchPath());
 }

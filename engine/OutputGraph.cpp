@@ -12,20 +12,15 @@
 #include "media/Elements.h"
 #include "media/RenderEngine.h"
 #include "media/Timeline.h"
-#include "output/CurrentCompressors.h"
-#include "output/OutputSettings.h"
-
-const char* const kMatroskaHelpPage =
-    "https://gstreamer.freedesktop.org/documentation/matroska/matroskamux.html";
-const char* const kAsfMultiplexerSearchPage = "https://duckduckgo.com/?q=ASF+Multiplexer";
+#include "output/compressors/CurrentCompressors.h"
+#include "output/formats/OutputFormats.h"
+#include "output/settings/OutputSettings.h"
 
 namespace {
 
 // Pictures waiting for the compressor.
 constexpr guint kQueuedPictures = 3;
 
-constexpr const char* kWriterFailure =
-    "Error pBuilder->SetOutputFileName(&guid, Filename, &pMux, &pWriter )";
 constexpr const char* kRenderStreamFailure =
     "failed pBuilder->RenderStream( NULL, NULL, pPin, NULL, pMux )";
 
@@ -55,7 +50,8 @@ class OutputGraphBuilder {
           dialogs_(dialogs),
           language_(language),
           options_(options),
-          writePath_(options.writePath.isEmpty() ? settings.outputName : options.writePath) {}
+          writePath_(options.writePath.isEmpty() ? settings.outputName : options.writePath),
+          format_(outputFormat(settings.outputFormat)) {}
 
     std::unique_ptr<ConversionGraph> build(std::shared_ptr<Timeline> timeline);
 
@@ -73,9 +69,8 @@ class OutputGraphBuilder {
                               .caption = QStringLiteral("Quenzel"),
                               .ownedByMainWindow = false});
     }
-    bool writesFile() const {
-        return settings_.outputFormat >= OutputSettings::kAvi &&
-               settings_.outputFormat <= OutputSettings::kAsf;
+    bool usesWindowsMediaProfile() const {
+        return format_ && format_->compressors == CompressorSource::WindowsMedia;
     }
 
     OutputSettings& settings_;
@@ -83,50 +78,48 @@ class OutputGraphBuilder {
     const CLanguage& language_;
     const RenderOptions& options_;
     QString writePath_;
+    const OutputFormat* format_;  // nullptr: a preview
     WmProfile profile_;
     GstElement* mux_ = nullptr;  // owned by the pipeline
 };
 
 bool OutputGraphBuilder::createWriter(GstBin* bin) {
-    const char* factory = nullptr;
-    switch (settings_.outputFormat) {
-        case OutputSettings::kAvi:
-            factory = "avimux";
-            break;
-        case OutputSettings::kMkv:
-            factory = "matroskamux";
-            break;
-        case OutputSettings::kWmv:
-        case OutputSettings::kAsf:
-            factory = "asfmux";
-            break;
-        default:
-            return true;  // previews play into the default sinks
+    if (!format_ || !format_->writer) {
+        return true;  // previews play into the default sinks
     }
     GObjectPtr<GstElement> mux;
     GObjectPtr<GstElement> sink;
-    if (failed(makeElement(factory, "writer", &mux)) ||
+    if (failed(makeElement(format_->writer, "writer", &mux)) ||
         failed(makeElement("filesink", "file", &sink))) {
-        switch (settings_.outputFormat) {
-            case OutputSettings::kMkv:
-                inform(QStringLiteral("Please install MKV codec)"));
-                dialogs_.openWebPage(QUrl(QString::fromLatin1(kMatroskaHelpPage)));
-                break;
-            case OutputSettings::kAsf:
-                inform(QStringLiteral("Please install ASF Multipexer)"));
-                dialogs_.openWebPage(QUrl(QString::fromLatin1(kAsfMultiplexerSearchPage)));
-                break;
-            default:
-                inform(QString::fromLatin1(kWriterFailure));
-                break;
+        if (format_->missingWriterText) {
+            inform(QString::fromLatin1(format_->missingWriterText));
+        } else {
+            inform(
+                language_.GetMessageText(text_id::kWriterMissing)
+                    .arg(formatName(format_->value), missingElementDescription(format_->writer)));
+        }
+        if (format_->missingWriterPage) {
+            dialogs_.openWebPage(QUrl(QString::fromLatin1(format_->missingWriterPage)));
         }
         return false;
+    }
+    for (const WriterProperty& property : format_->writerProperties) {
+        if (property.name) {
+            gst_util_set_object_arg(G_OBJECT(mux.get()), property.name, property.value);
+        }
+    }
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(mux.get()), "faststart-file") &&
+        !options_.scratchPath.isEmpty()) {
+        // The media waits here while the index is written ahead of it: on the output's disk,
+        // where the space for the file is, rather than in the temporary folder.
+        g_object_set(mux.get(), "faststart-file",
+                     QFile::encodeName(options_.scratchPath).constData(), nullptr);
     }
     g_object_set(sink.get(), "location", QFile::encodeName(writePath_).constData(), nullptr);
     // The bin takes references of its own; `mux_` borrows the bin's.
     gst_bin_add_many(bin, mux.get(), sink.get(), nullptr);
     if (!gst_element_link(mux.get(), sink.get())) {
-        inform(QString::fromLatin1(kWriterFailure));
+        inform(QString::fromLatin1(kRenderStreamFailure));
         return false;
     }
     mux_ = mux.get();
@@ -171,8 +164,16 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
         g_object_set(rawFormat.get(), "caps", caps.get(), nullptr);
         chain.push_back(std::move(rawFormat));
     }
+    if (encoder && video && format_ && format_->everydayPictures) {
+        GstCapsPtr caps(gst_caps_from_string("video/x-raw,format=I420"));
+        makeElement("capsfilter", nullptr, &rawFormat);
+        g_object_set(rawFormat.get(), "caps", caps.get(), nullptr);
+        chain.push_back(std::move(rawFormat));
+    }
     if (encoder) {
-        rebaseEncoderOutput(encoder, video);
+        rebaseEncoderOutput(
+            encoder, video,
+            format_ && format_->writerTimesFromZero ? DecodingTimes::Dropped : DecodingTimes::Kept);
         chain.push_back(addRef(encoder));
         if (const char* parser = parserFor(encoder)) {
             append(parser);
@@ -255,15 +256,18 @@ bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
     }
     const bool video = graph.engine().groupIsVideo(group);
     GObjectPtr<GstElement> encoder;
-    if (settings_.outputFormat == OutputSettings::kWmv) {
+    if (usesWindowsMediaProfile()) {
         encoder = makeProfileEncoder(profile_, video ? WmMajorType::Video : WmMajorType::Audio);
         if (!encoder) {
             dialogs_.showMessage({.text = language_.GetMessageText(text_id::kWindowsMediaMissing),
                                   .details = statusText(status::kNoDecoder)});
             return false;
         }
-    } else if (group == 0 ? settings_.useVideoCompressor : settings_.useAudioCompressor) {
-        encoder = makeCompressorElement(group == 0 ? CompressorKind::Video : CompressorKind::Audio);
+    } else if (const CompressorKind kind =
+                   group == 0 ? CompressorKind::Video : CompressorKind::Audio;
+               compressorInUse(settings_, kind).compressed) {
+        encoder = makeConversionCompressor(
+            settings_, kind, {.level = qualityLevelOf(settings_.qualityLevel), .channels = 2});
         if (!encoder) {
             // The compressor chosen in the options cannot be made (or none is installed).
             inform(statusText(status::kNoDecoder));
@@ -298,7 +302,7 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
         inform(QStringLiteral("Could not GetGroupCount( &Groups )"));
         return nullptr;
     }
-    if (settings_.outputFormat == OutputSettings::kWmv) {
+    if (usesWindowsMediaProfile()) {
         const Status built = buildWmvProfile(settings_, &profile_);
         if (failed(built)) {
             report("Failed to GenerateProfile Audio video with script!  hr=0x%x\n", built);
@@ -311,7 +315,7 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
     if (mux_) {
         graph->watchWriter(mux_);
     }
-    if (settings_.outputFormat == OutputSettings::kWmv) {
+    if (usesWindowsMediaProfile()) {
         if (settings_.useFileProfile == 1) {
             const Status mapped = mapFileProfile(&profile_);
             if (failed(mapped)) {

@@ -20,6 +20,8 @@ struct RenderOptions {
     FilterPropertyDialog propertyDialog;
     // Where the file is written; empty: the settings' output name.
     QString writePath;
+    // Where a writer may keep a file of its own while it writes (removed with what is written).
+    QString scratchPath;
     // What the previews (formats 4 and 5) play into.
     QByteArray previewVideoSink = "autovideosink";
     QByteArray previewAudioSink = "autoaudiosink";
@@ -34,7 +36,3 @@ std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeli
                                                 OutputSettings& settings, UserDialogs& dialogs,
                                                 const CLanguage& language,
                                                 const RenderOptions& options = {});
-
-// Web pages offered when a writer is not installed.
-extern const char* const kMatroskaHelpPage;
-extern const char* const kAsfMultiplexerSearchPage;

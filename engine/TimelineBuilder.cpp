@@ -3,7 +3,7 @@
 #include "base/UserDialogs.h"
 #include "engine/TransitionCatalogue.h"
 #include "media/Timeline.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 
 namespace {

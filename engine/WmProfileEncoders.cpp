@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "media/Elements.h"
-#include "output/OutputRules.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputRules.h"
+#include "output/settings/OutputSettings.h"
 
 namespace {
 

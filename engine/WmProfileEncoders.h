@@ -4,7 +4,7 @@
 
 #include "media/GPtr.h"
 #include "media/Status.h"
-#include "output/WmProfile.h"
+#include "output/windowsmedia/WmProfile.h"
 
 struct OutputSettings;
 

@@ -52,5 +52,12 @@ inline constexpr int kProgress = 20019;
 inline constexpr int kCompressorUnavailableTip = 20020;
 inline constexpr int kWriterStalled = 20022;
 inline constexpr int kSettingsNotKept = 20021;
+inline constexpr int kFormatMkv = 20023;
+inline constexpr int kFormatMp4 = 20024;
+inline constexpr int kFormatWebm = 20025;
+inline constexpr int kFormatMkvTip = 20026;
+inline constexpr int kFormatMp4Tip = 20027;
+inline constexpr int kFormatWebmTip = 20028;
+inline constexpr int kWriterMissing = 20029;
 
 }  // namespace text_id

@@ -128,6 +128,20 @@ constexpr std::array kTextKeys = {
     TextKey{"IDS_QUENZEL_SETTINGS_NOT_KEPT", 20021,
             "The settings of %1 could not be kept for later conversions: %2 cannot be written.",
             true},
+    TextKey{"IDS_QUENZEL_FORMAT_MKV", 20023, "MKV", true},
+    TextKey{"IDS_QUENZEL_FORMAT_MP4", 20024, "MP4", true},
+    TextKey{"IDS_QUENZEL_FORMAT_WEBM", 20025, "WebM", true},
+    TextKey{"IDS_QUENZEL_FORMAT_MKV_TIP", 20026,
+            "Matroska: holds nearly every compressor, several sound tracks and surround sound.",
+            true},
+    TextKey{"IDS_QUENZEL_FORMAT_MP4_TIP", 20027,
+            "H.264 and AAC by default: plays on phones, in web browsers, chats and mails.", true},
+    TextKey{"IDS_QUENZEL_FORMAT_WEBM_TIP", 20028,
+            "VP9 and Opus by default: plays in every web browser.", true},
+    TextKey{"IDS_QUENZEL_WRITER_MISSING", 20029,
+            "%1 files cannot be written: the %2 is not installed (it comes with GStreamer's good "
+            "plugins, the Debian package gstreamer1.0-plugins-good).",
+            true},
 };
 
 }  // namespace

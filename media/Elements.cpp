@@ -11,6 +11,17 @@ Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>
     return *element ? status::kOk : status::kNoDecoder;
 }
 
+bool elementInstalled(const char* factory) {
+    if (!gst_is_initialized()) {
+        return false;
+    }
+    GstElementFactory* found = gst_element_factory_find(factory);
+    if (found) {
+        gst_object_unref(found);
+    }
+    return found != nullptr;
+}
+
 QString missingElementDescription(const char* factory) {
     GCharPtr description(gst_pb_utils_get_element_description(factory));
     return description ? QString::fromUtf8(description.get()) : QString::fromUtf8(factory);

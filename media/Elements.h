@@ -11,6 +11,9 @@
 // kNoDecoder when no such element is installed.
 Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>* element);
 
+// Whether an element factory of that name is installed (the registry is read; nothing loaded).
+bool elementInstalled(const char* factory);
+
 // A readable name of a missing element or codec ("Matroska muxer"), for messages.
 QString missingElementDescription(const char* factory);
 

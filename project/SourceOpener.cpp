@@ -6,7 +6,7 @@
 #include "base/UserDialogs.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputSettings.h"
 #include "project/Clock.h"
 #include "project/ConversionProject.h"
 #include "project/SourceProbe.h"

@@ -7,7 +7,7 @@
 #include "language/TextIds.h"
 #include "media/MediaFile.h"
 #include "media/MediaFramework.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputSettings.h"
 
 SourceProbe::SourceProbe(OutputSettings& settings, UserDialogs& dialogs, const CLanguage& language)
     : settings_(settings), dialogs_(dialogs), language_(language) {}

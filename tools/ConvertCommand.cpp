@@ -16,12 +16,12 @@
 #include "engine/TransitionChooser.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
-#include "output/CompressorCatalogue.h"
-#include "output/CurrentCompressors.h"
-#include "output/OutputFormats.h"
-#include "output/OutputRules.h"
-#include "output/OutputSettings.h"
-#include "output/OutputSettingsStore.h"
+#include "output/compressors/CompressorCatalogue.h"
+#include "output/compressors/CurrentCompressors.h"
+#include "output/formats/OutputFormats.h"
+#include "output/settings/OutputRules.h"
+#include "output/settings/OutputSettings.h"
+#include "output/settings/OutputSettingsStore.h"
 #include "project/Clock.h"
 #include "project/ConversionProject.h"
 #include "project/ProjectDefaults.h"
@@ -82,17 +82,28 @@ bool applyCompressor(CompressorKind kind, const std::optional<QString>& choice,
     if (!choice) {
         return true;
     }
-    int32_t& useFlag =
-        kind == CompressorKind::Video ? settings.useVideoCompressor : settings.useAudioCompressor;
-    if (choice->compare(QLatin1String("none"), Qt::CaseInsensitive) == 0) {
-        useFlag = 0;
+    const bool none = choice->compare(QLatin1String("none"), Qt::CaseInsensitive) == 0;
+    std::optional<int32_t> position;
+    if (!none) {
+        QString problem;
+        position = findCompressor(kind, *choice, &problem);
+        if (!position) {
+            errors() << problem << '\n';
+            return false;
+        }
+    }
+    const OutputFormat* format = outputFormat(settings.outputFormat);
+    if (format && format->compressors == CompressorSource::OwnChoice) {
+        OwnCompressors& own = settings.ownCompressors[format->value];
+        QString& factory = kind == CompressorKind::Video ? own.video : own.audio;
+        factory = none ? QString() : compressorCatalogue(kind)[*position].factoryName;
         return true;
     }
-    QString problem;
-    const std::optional<int32_t> position = findCompressor(kind, *choice, &problem);
-    if (!position) {
-        errors() << problem << '\n';
-        return false;
+    int32_t& useFlag =
+        kind == CompressorKind::Video ? settings.useVideoCompressor : settings.useAudioCompressor;
+    if (none) {
+        useFlag = 0;
+        return true;
     }
     useFlag = bindCompressor(kind, *position, dialogs) ? 1 : 0;
     return useFlag == 1;

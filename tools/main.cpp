@@ -8,9 +8,10 @@
 #include "engine/TransitionChooser.h"
 #include "language/Language.h"
 #include "media/MediaFramework.h"
-#include "output/CompressorCatalogue.h"
-#include "output/CompressorFit.h"
-#include "output/OutputSettings.h"
+#include "output/compressors/CompressorCatalogue.h"
+#include "output/compressors/CompressorFit.h"
+#include "output/formats/OutputFormats.h"
+#include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 #include "project/ProjectDefaults.h"
 #include "project/SourceOpener.h"
@@ -64,7 +65,7 @@ struct Options {
         QStringLiteral("list-compressors"),
         QStringLiteral(
             "List the installed compressors of KIND (video or audio), one per line: the name, a "
-            "TAB, and the formats it can be written into (e.g. AVI/MKV/ASF)."),
+            "TAB, and the formats it can be written into (e.g. AVI/MKV/MP4/ASF)."),
         QStringLiteral("KIND")};
     QCommandLineOption output{
         QStringList{QStringLiteral("o"), QStringLiteral("output")},
@@ -81,10 +82,15 @@ struct Options {
                            QStringLiteral("Where the part to convert ends, in seconds (decimals "
                                           "allowed; default the whole clip in whole seconds)."),
                            QStringLiteral("SECONDS")};
-    QCommandLineOption format{QStringLiteral("format"),
-                              QStringLiteral("The container: avi, wmv, mkv or asf (default: the "
-                                             "stored one)."),
-                              QStringLiteral("avi|wmv|mkv|asf")};
+    QCommandLineOption format{
+        QStringLiteral("format"),
+        QStringLiteral("The container: %1 (default: the stored one). mp4 is written with H.264 and "
+                       "AAC, webm with VP9 and Opus, unless Quenzel's Options or the compressor "
+                       "options choose others; both play in web browsers and on phones.")
+            .arg(formatOptionNames()),
+        formatOptionNames()
+            .replace(QStringLiteral(", "), QStringLiteral("|"))
+            .replace(QStringLiteral(" or "), QStringLiteral("|"))};
     QCommandLineOption size{
         QStringLiteral("size"),
         QStringLiteral("Picture size, e.g. 640x480 (made even, at least 16), or "
@@ -100,13 +106,16 @@ struct Options {
                               QStringLiteral("keep|stretch")};
     QCommandLineOption videoCompressor{
         QStringLiteral("video-compressor"),
-        QStringLiteral("Video compressor for AVI, MKV and ASF: a name from --list-compressors "
-                       "video, a unique part of one, or none for uncompressed pictures."),
+        QStringLiteral(
+            "Video compressor: a name from --list-compressors video, a unique part of "
+            "one, or none for uncompressed pictures (AVI and MKV only). For MP4 and WebM "
+            "it is their own choice; WMV takes its Windows Media encoder."),
         QStringLiteral("NAME|none")};
     QCommandLineOption audioCompressor{
         QStringLiteral("audio-compressor"),
-        QStringLiteral("Audio compressor for AVI, MKV and ASF: a name from --list-compressors "
-                       "audio, a unique part of one, or none for uncompressed sound."),
+        QStringLiteral("Audio compressor: a name from --list-compressors audio, a unique part of "
+                       "one, or none for uncompressed sound (AVI and MKV only). For MP4 and WebM "
+                       "it is their own choice; WMV takes its Windows Media encoder."),
         QStringLiteral("NAME|none")};
     QCommandLineOption videoBitrate{
         QStringLiteral("video-bitrate"),
@@ -152,13 +161,11 @@ bool readConvertOptions(const QCommandLineParser& parser, const Options& known,
     options->startSeconds = secondsOption(parser, known.start, &ok);
     options->endSeconds = secondsOption(parser, known.end, &ok);
     if (parser.isSet(known.format)) {
-        const QStringList formats = {"avi", "wmv", "mkv", "asf"};
-        const int format = formats.indexOf(parser.value(known.format).toLower());
-        if (format < 0) {
-            errors << "--format takes avi, wmv, mkv or asf.\n";
+        options->format = formatByOptionName(parser.value(known.format));
+        if (!options->format) {
+            errors << "--format takes " << formatOptionNames() << ".\n";
             ok = false;
         }
-        options->format = format;
     }
     options->size = textOption(parser, known.size);
     options->fps = textOption(parser, known.fps);

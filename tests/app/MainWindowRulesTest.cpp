@@ -3,7 +3,7 @@
 #include "app/MainWindowState.h"
 #include "app/MainWindowTexts.h"
 #include "language/Language.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputSettings.h"
 
 using namespace main_window_control;
 

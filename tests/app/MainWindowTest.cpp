@@ -6,7 +6,7 @@
 
 #include "app/MainWindowState.h"
 #include "language/LanguageCommands.h"
-#include "output/OutputOptionsDialog.h"
+#include "output/settings/OutputOptionsDialog.h"
 #include "project/SourceOpener.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/common/FileProbe.h"

@@ -51,6 +51,9 @@ ProbedFile probeFile(const QString& path) {
         ProbedStream stream;
         stream.type = object.value("codec_type").toString();
         stream.codec = object.value("codec_name").toString();
+        stream.profile = object.value("profile").toString();
+        stream.pixelFormat = object.value("pix_fmt").toString();
+        stream.channels = object.value("channels").toInt();
         stream.width = object.value("width").toInt();
         stream.height = object.value("height").toInt();
         stream.frameRate = fraction(object.value("avg_frame_rate").toString());

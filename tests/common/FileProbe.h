@@ -9,6 +9,9 @@
 struct ProbedStream {
     QString type;  // "video" or "audio"
     QString codec;
+    QString profile;      // e.g. "High", "LC"
+    QString pixelFormat;  // e.g. "yuv420p"
+    int channels = 0;     // sound
     int width = 0;
     int height = 0;
     double frameRate = 0;  // average frames per second

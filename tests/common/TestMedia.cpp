@@ -105,13 +105,15 @@ bool runFfmpeg(const QStringList& arguments) {
 }  // namespace
 
 QString makeRecordedClip(const QString& folder, const QString& name, double pictureSeconds,
-                         double soundSeconds) {
+                         double soundSeconds, const QString& pixelFormat) {
     const QString path = folder + '/' + name;
-    if (!runFfmpeg({"-f", "lavfi", "-i",
-                    QString("testsrc2=size=320x240:rate=30:duration=%1").arg(pictureSeconds), "-f",
-                    "lavfi", "-i", QString("sine=frequency=300:duration=%1").arg(soundSeconds),
-                    "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
-                    path})) {
+    const int rate = pixelFormat == "yuv420p" ? 30 : 25;
+    if (!runFfmpeg(
+            {"-f", "lavfi", "-i",
+             QString("testsrc2=size=320x240:rate=%1:duration=%2").arg(rate).arg(pictureSeconds),
+             "-f", "lavfi", "-i", QString("sine=frequency=300:duration=%1").arg(soundSeconds),
+             "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", pixelFormat, "-c:a", "aac",
+             path})) {
         ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
         return {};
     }

@@ -24,10 +24,11 @@ QString makeClip(const QString& folder, const QString& name, const ClipSpec& cli
 // An animated GIF: GStreamer has no GIF writer, so ffmpeg's test source makes it.
 QString makeGif(const QString& folder, const QString& name, int frames, int fps);
 
-// A camera-style recording as ffmpeg writes it (H.264 and AAC, 320x240 at 30 fps), the container
-// chosen by the name's extension; the picture and the sound may differ in length.
+// A camera-style recording as ffmpeg writes it (H.264 and AAC, 320x240 at 30 fps, 25 fps when
+// the pictures are not 4:2:0 8-bit), the container chosen by the name's extension; the picture
+// and the sound may differ in length.
 QString makeRecordedClip(const QString& folder, const QString& name, double pictureSeconds,
-                         double soundSeconds);
+                         double soundSeconds, const QString& pixelFormat = "yuv420p");
 
 // A phone-style recording: a 2 s, 25 fps portrait picture (360x640, gray with a white 80x80 square
 // in its top-left corner) stored turned so that it shows upright only when turned by `rotation`

@@ -1,8 +1,9 @@
 #include <QDir>
 
-#include "output/CompressorFit.h"
-#include "output/CurrentCompressors.h"
-#include "output/OutputSettingsStore.h"
+#include "output/compressors/CompressorFit.h"
+#include "output/compressors/CurrentCompressors.h"
+#include "output/formats/OutputFormats.h"
+#include "output/settings/OutputSettingsStore.h"
 #include "tests/common/FileProbe.h"
 #include "tests/common/TestMedia.h"
 #include "tests/engine/ConversionFixture.h"

@@ -4,7 +4,8 @@
 #include <QTimer>
 
 #include "engine/TransitionChooser.h"
-#include "output/CurrentCompressors.h"
+#include "output/compressors/CurrentCompressors.h"
+#include "output/formats/OutputFormats.h"
 #include "project/SourceOpener.h"
 
 ConversionFixture::ConversionFixture() {
@@ -31,6 +32,12 @@ void ConversionFixture::openSource(const QString& path) {
 }
 
 void ConversionFixture::useCompressor(CompressorKind kind, const char* factory) {
+    const OutputFormat* format = outputFormat(settings.outputFormat);
+    if (format && format->compressors == CompressorSource::OwnChoice) {
+        OwnCompressors& own = settings.ownCompressors[format->value];
+        (kind == CompressorKind::Video ? own.video : own.audio) = QString::fromLatin1(factory);
+        return;
+    }
     const QList<CompressorEntry> entries = compressorCatalogue(kind);
     for (int position = 0; position < entries.size(); ++position) {
         if (entries[position].factoryName == QLatin1String(factory)) {

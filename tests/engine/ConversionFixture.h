@@ -7,8 +7,8 @@
 #include "base/SettingsStore.h"
 #include "engine/ConversionJob.h"
 #include "language/Language.h"
-#include "output/CompressorCatalogue.h"
-#include "output/OutputSettings.h"
+#include "output/compressors/CompressorCatalogue.h"
+#include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 #include "tests/common/ScriptedDialogs.h"
 #include "tests/common/TempConfig.h"
@@ -22,7 +22,8 @@ class ConversionFixture : public ::testing::Test {
 
     // Opens a source; fails the test when it cannot be opened.
     void openSource(const QString& path);
-    // Binds the compressor of an encoder factory and switches compression on.
+    // Binds the compressor of an encoder factory and switches compression on; for a format with a
+    // compressor choice of its own (set the format first), makes it that choice.
     void useCompressor(CompressorKind kind, const char* factory);
     // Starts the job and waits (at most `timeoutMs`) for it to end.
     ConversionJob::Outcome convert(int timeoutMs = 60000);

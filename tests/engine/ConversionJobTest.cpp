@@ -191,17 +191,28 @@ TEST_F(ConversionJobRuns, AFailedConversionLeavesTheFileItWasToReplace) {
     EXPECT_EQ(QDir(outputFolder.path()).entryList(QDir::Files), QStringList{"keep.avi"});
 }
 
-// x264 at this size takes seconds to drain its look-ahead after the end of the stream.
-TEST_F(ConversionJobRuns, StopFinishesTheFileHoweverLongTheEncoderNeeds) {
+struct StopCase {
+    int32_t format;
+    const char* name;
+    const char* videoFactory;
+    const char* audioFactory;
+};
+
+class StoppedFiles : public ConversionFixture, public ::testing::WithParamInterface<StopCase> {};
+
+// x264 and VP9 at this size take seconds to drain their look-ahead after the end of the stream;
+// an MP4 is unreadable without the index written at its end.
+TEST_P(StoppedFiles, StopFinishesTheFileHoweverLongTheEncoderNeeds) {
+    const StopCase& format = GetParam();
     ClipSpec longClip;
     longClip.frames = 1500;  // a minute at 25 fps
     longClip.width = 640;
     longClip.height = 480;
     openSource(sharedClip("one-minute.avi", longClip));
-    useCompressor(CompressorKind::Video, "x264enc");
-    useCompressor(CompressorKind::Audio, "vorbisenc");
-    settings.outputFormat = OutputSettings::kMkv;
-    settings.outputName = outputPath("stopped 100%.mkv");
+    settings.outputFormat = format.format;
+    useCompressor(CompressorKind::Video, format.videoFactory);
+    useCompressor(CompressorKind::Audio, format.audioFactory);
+    settings.outputName = outputPath(QString("stopped 100%.") + format.name);
     settings.outputWidth = 1280;
     settings.outputHeight = 960;
     QEventLoop loop;
@@ -238,7 +249,17 @@ TEST_F(ConversionJobRuns, StopFinishesTheFileHoweverLongTheEncoderNeeds) {
     // Sound, cheap to encode, may have got up to its queue's second further than the picture.
     EXPECT_GE(written.duration, converted - 0.1);
     EXPECT_LE(written.duration, converted + 1.1);
+    EXPECT_EQ(QDir(outputFolder.path()).entryList(QDir::Files),
+              QStringList{QFileInfo(settings.outputName).fileName()})
+        << "nothing of the writer's is left beside the file";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    LookAheadEncoders, StoppedFiles,
+    ::testing::Values(StopCase{OutputSettings::kMkv, "mkv", "x264enc", "vorbisenc"},
+                      StopCase{OutputSettings::kMp4, "mp4", "x264enc", "avenc_aac"},
+                      StopCase{OutputSettings::kWebm, "webm", "vp9enc", "opusenc"}),
+    [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ConversionJobRuns, UnwritableOutputFailsClearlyAndNeverSaysDone) {
     openSource(clips::halfSecond());

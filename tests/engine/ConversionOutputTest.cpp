@@ -1,5 +1,8 @@
 #include <gst/gst.h>
 
+#include <QDir>
+#include <QFile>
+
 #include "media/GPtr.h"
 #include "tests/common/FileProbe.h"
 #include "tests/common/TestMedia.h"
@@ -68,10 +71,90 @@ INSTANTIATE_TEST_SUITE_P(
                    "vorbis"},
         FormatCase{OutputSettings::kWmv, "wmv", "asf", nullptr, nullptr, "wmv2", "wmav2"},
         FormatCase{OutputSettings::kAsf, "asf", "asf", "avenc_wmv2", "avenc_wmav2", "wmv2",
-                   "wmav2"}),
+                   "wmav2"},
+        FormatCase{OutputSettings::kMp4, "mp4", "mp4", "x264enc", "avenc_aac", "h264", "aac"},
+        FormatCase{OutputSettings::kWebm, "webm", "webm", "vp9enc", "opusenc", "vp9", "opus"}),
     [](const ::testing::TestParamInfo<FormatCase>& info) {
         return std::string(info.param.name) + std::to_string(info.index);
     });
+
+// Where a top-level box of an MP4 file starts; -1 when it has none.
+qint64 boxOffset(const QString& path, const char* type) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (qint64 offset = 0; offset + 8 <= file.size();) {
+        file.seek(offset);
+        const QByteArray header = file.read(8);
+        if (header.mid(4, 4) == type) {
+            return offset;
+        }
+        const auto size = qint64(quint32(uchar(header[0])) << 24 | quint32(uchar(header[1])) << 16 |
+                                 quint32(uchar(header[2])) << 8 | quint32(uchar(header[3])));
+        if (size < 8) {
+            return -1;
+        }
+        offset += size;
+    }
+    return -1;
+}
+
+class EverydayFiles : public ConversionFixture {
+  protected:
+    // A camera that records 10-bit 4:4:4, which few players decode.
+    void openDeepRecording() {
+        openSource(makeRecordedClip(outputFolder.path(), "deep.mkv", 2, 2, "yuv444p10le"));
+    }
+};
+
+TEST_F(EverydayFiles, Mp4HasItsIndexFirstAndPicturesPhonesDecode) {
+    openDeepRecording();
+    settings.outputFormat = OutputSettings::kMp4;
+    settings.ownCompressors[OutputSettings::kMp4] = {"x264enc", "avenc_aac"};
+    settings.outputName = outputPath("everyday.mp4");
+    settings.outputWidth = 320;
+    settings.outputHeight = 240;
+    ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    const qint64 index = boxOffset(settings.outputName, "moov");
+    ASSERT_GE(index, 0);
+    EXPECT_LT(index, boxOffset(settings.outputName, "mdat")) << "a browser needs the index first";
+    const ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.stream("video") && written.stream("audio"));
+    EXPECT_EQ(written.stream("video")->pixelFormat, "yuv420p");
+    EXPECT_EQ(written.stream("video")->profile, "High");
+    EXPECT_EQ(written.stream("audio")->profile, "LC");
+    EXPECT_NEAR(written.stream("video")->startTime, 0.0, 0.001);
+    EXPECT_NEAR(written.stream("audio")->startTime, 0.0, 0.001);
+    EXPECT_EQ(written.stream("video")->frames, 50);
+}
+
+TEST_F(EverydayFiles, WebmIsVp9OfTheProfileBrowsersPlay) {
+    openDeepRecording();
+    settings.outputFormat = OutputSettings::kWebm;
+    settings.ownCompressors[OutputSettings::kWebm] = {"vp9enc", "opusenc"};
+    settings.outputName = outputPath("everyday.webm");
+    settings.outputWidth = 320;
+    settings.outputHeight = 240;
+    ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    const ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.stream("video"));
+    EXPECT_EQ(written.stream("video")->pixelFormat, "yuv420p");
+    EXPECT_EQ(written.stream("video")->profile, "Profile 0");
+    EXPECT_EQ(written.stream("video")->frames, 50);
+}
+
+TEST_F(EverydayFiles, UncompressedPicturesAreRefusedBeforeAnythingIsWritten) {
+    openSource(clips::halfSecond());
+    settings.outputFormat = OutputSettings::kMp4;
+    settings.ownCompressors[OutputSettings::kMp4] = {"", "avenc_aac"};
+    settings.outputName = outputPath("raw.mp4");
+    EXPECT_EQ(convert(), Outcome::None);
+    EXPECT_TRUE(dialogs.texts().join('|').contains(
+        "Full frames (uncompressed) video cannot be written into MP4"))
+        << dialogs.texts().join('|').toStdString();
+    EXPECT_TRUE(QDir(outputFolder.path()).entryList(QDir::Files).isEmpty());
+}
 
 class PictureFit : public ConversionFixture {
   protected:

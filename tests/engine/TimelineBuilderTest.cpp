@@ -2,7 +2,7 @@
 
 #include "engine/TimelineBuilder.h"
 #include "media/Timeline.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 #include "tests/common/ScriptedDialogs.h"
 #include "tests/common/TestMedia.h"

@@ -5,7 +5,7 @@
 #include <QSet>
 #include <cstdlib>
 
-#include "output/CurrentCompressors.h"
+#include "output/compressors/CurrentCompressors.h"
 #include "tests/common/ScriptedDialogs.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include "base/ControlId.h"
 #include "base/SettingsStore.h"
 #include "language/Language.h"
-#include "output/CompressorCatalogue.h"
-#include "output/CurrentCompressors.h"
-#include "output/OutputOptionsDialog.h"
+#include "output/compressors/CompressorCatalogue.h"
+#include "output/compressors/CurrentCompressors.h"
+#include "output/settings/OutputOptionsDialog.h"
 #include "tests/common/ScriptedDialogs.h"
 #include "tests/common/TempConfig.h"
 #include "tests/output/ModalAnswer.h"
@@ -154,22 +154,22 @@ TEST_F(OptionsDialogTest, DefaultRestoresWhatTheFormatUses) {
 
 TEST_F(OptionsDialogTest, StoredPositionsTheListsLackKeepTheirValues) {
     store.writeInt("DexVideoCompress", "CompressorNumber", 999);
-    record.outputFormat = OutputSettings::kMkv;
+    record.outputFormat = OutputSettings::kAsf;
     record.useVideoCompressor = 1;
     record.audioBitrate = 96000;
     auto dialog = open();
     EXPECT_EQ(list(*dialog, kFormat)->currentIndex(), -1);
-    EXPECT_EQ(box(*dialog, kOutputFile)->text(), "/videos/my clip.mkv");
+    EXPECT_EQ(box(*dialog, kOutputFile)->text(), "/videos/my clip.asf");
     EXPECT_TRUE(shown(*dialog, kVideoCompressor));
     EXPECT_EQ(list(*dialog, kVideoCompressor)->currentIndex(), -1);
     EXPECT_EQ(list(*dialog, kAudioBitrate)->currentIndex(), -1);
 
     press(*dialog, kOk);
     ASSERT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(dialog->settings().outputFormat, OutputSettings::kMkv);
+    EXPECT_EQ(dialog->settings().outputFormat, OutputSettings::kAsf);
     EXPECT_EQ(dialog->settings().useVideoCompressor, 1);
     EXPECT_EQ(dialog->settings().audioBitrate, 96000);
-    EXPECT_EQ(store.readInt(kSettings, "nOuptputFormat", -1), OutputSettings::kMkv);
+    EXPECT_EQ(store.readInt(kSettings, "nOuptputFormat", -1), OutputSettings::kAsf);
     EXPECT_EQ(store.readInt("DexVideoCompress", "CompressorNumber", 0), 999);
 }
 

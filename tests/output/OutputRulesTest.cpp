@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "output/OutputFormats.h"
-#include "output/OutputRules.h"
+#include "output/formats/OutputFormats.h"
+#include "output/settings/OutputRules.h"
 #include "tests/common/ScriptedDialogs.h"
 
 namespace {
@@ -9,7 +9,7 @@ namespace {
 // The controls as the dialog fills them for a record (custom size and rate boxes included).
 OutputDialogInput inputFor(const OutputSettings& settings) {
     OutputDialogInput input;
-    input.formatPosition = settings.outputFormat;
+    input.format = settings.outputFormat;
     input.outputName = settings.outputName;
     input.widthText = QString::number(settings.outputWidth);
     input.heightText = QString::number(settings.outputHeight);
@@ -147,7 +147,7 @@ TEST(OutputOk, ListsWithoutSelectionKeepThePreviousValues) {
     previous.useVideoCompressor = 1;
     previous.useAudioCompressor = 0;
     OutputDialogInput input = inputFor(previous);
-    input.formatPosition = -1;
+    input.format = -1;
     input.frameRatePosition = -1;
     input.resizeModePosition = -1;
     input.videoCompressorPosition = -1;

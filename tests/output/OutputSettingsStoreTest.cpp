@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "output/CurrentCompressors.h"
-#include "output/OutputSettingsStore.h"
+#include "output/compressors/CurrentCompressors.h"
+#include "output/settings/OutputSettingsStore.h"
 #include "tests/common/ScriptedDialogs.h"
 #include "tests/common/TempConfig.h"
 
@@ -93,7 +93,7 @@ TEST_F(OutputSettingsStoreTest, DamagedFrameRatesFallBackToTheDefault) {
 }
 
 TEST_F(OutputSettingsStoreTest, FormatWithoutExtensionRuleKeepsTheRecordsName) {
-    store.writeInt("Settings", "nOuptputFormat", 7);
+    store.writeInt("Settings", "nOuptputFormat", 9);
     store.writeText("Settings", "OutputName", "/clips/show.avi");
     OutputSettings settings;
     settings.outputName = QStringLiteral("/before.avi");
@@ -131,7 +131,7 @@ TEST_F(OutputSettingsStoreTest, WhatOkStoresIsWhatTheNextStartReads) {
     dialogCopy.outputName = QStringLiteral("/clips/a.mkv");
     dialogCopy.sourceFrameRate = 29.97;
     OutputDialogInput input;
-    input.formatPosition = OutputSettings::kMkv;
+    input.format = OutputSettings::kMkv;
     input.outputName = dialogCopy.outputName;
     input.widthText = QStringLiteral("721");
     input.heightText = QStringLiteral("15");

@@ -18,12 +18,12 @@
 #include "base/SettingsStore.h"
 #include "language/Language.h"
 #include "media/MediaFramework.h"
-#include "output/CurrentCompressors.h"
-#include "output/ElementProperties.h"
-#include "output/GraphPropertiesDialog.h"
-#include "output/OutputOptionsDialog.h"
-#include "output/OutputSettingsStore.h"
-#include "output/PropertyDialog.h"
+#include "output/compressors/CurrentCompressors.h"
+#include "output/properties/ElementProperties.h"
+#include "output/properties/GraphPropertiesDialog.h"
+#include "output/properties/PropertyDialog.h"
+#include "output/settings/OutputOptionsDialog.h"
+#include "output/settings/OutputSettingsStore.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "output/WmProfile.h"
+#include "output/windowsmedia/WmProfile.h"
 
 namespace {
 

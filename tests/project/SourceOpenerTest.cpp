@@ -7,7 +7,7 @@
 #include "base/SettingsStore.h"
 #include "engine/TransitionChooser.h"
 #include "language/Language.h"
-#include "output/OutputSettings.h"
+#include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 #include "project/SourceOpener.h"
 #include "tests/common/ScriptedDialogs.h"

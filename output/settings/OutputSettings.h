@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <map>
+
+// The compressors of a format that keeps a choice of its own (MP4, WebM): encoder factory names,
+// empty for none.
+struct OwnCompressors {
+    QString video;
+    QString audio;
+
+    bool operator==(const OwnCompressors&) const = default;
+};
+
+// What a conversion writes and how. The main window owns one record; the output options dialog
+// edits a copy. Sizes in pixels, rates in frames per second, bitrates in bits per second.
+struct OutputSettings {
+    // Output format indexes.
+    static constexpr int32_t kAvi = 0;
+    static constexpr int32_t kWmv = 1;
+    static constexpr int32_t kMkv = 2;
+    static constexpr int32_t kAsf = 3;
+    static constexpr int32_t kPreviewWithProperties = 4;
+    static constexpr int32_t kPreview = 5;
+    static constexpr int32_t kMp4 = 6;
+    static constexpr int32_t kWebm = 7;
+
+    // Resize modes, the stretch modes of the timeline.
+    static constexpr int32_t kStretch = 0;
+    static constexpr int32_t kPreserveAspectRatio = 2;
+
+    QString outputName;
+    int32_t outputFormat = kAvi;
+    int32_t outputWidth = 0;
+    int32_t outputHeight = 0;
+    int32_t frameRateIndex = 1;
+    double frameRate = 23.976;
+    int32_t resizeMode = kPreserveAspectRatio;
+    int32_t useVideoCompressor = 1;
+    int32_t useAudioCompressor = 1;
+    int32_t videoBitrate = 389120;
+    int32_t audioBitrate = 128000;
+    int32_t useFileProfile = 0;
+    // The quality of compressed files (QualityLevel); WMV keeps its bitrates.
+    int32_t qualityLevel = 2;
+    // By format, for the formats whose compressors are their own choice; the flags and the bound
+    // compressors above serve the others.
+    std::map<int32_t, OwnCompressors> ownCompressors;
+
+    // Facts of the opened source, offered by the dialog; never stored.
+    int32_t sourceWidth = 0;
+    int32_t sourceHeight = 0;
+    double sourceFrameRate = 23.976;
+    int32_t videoItemCount = 0;
+};
