@@ -76,6 +76,9 @@ const char* parserForCaps(const GstCaps* caps) {
     if (name == "video/x-av1") {
         return "av1parse";
     }
+    if (name == "video/x-vp9") {
+        return "vp9parse";  // MP4 needs the profile and depth it reads from the stream
+    }
     if (name == "audio/mpeg") {
         return version == 1 ? "mpegaudioparse" : "aacparse";
     }

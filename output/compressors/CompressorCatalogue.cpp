@@ -73,6 +73,7 @@ constexpr KnownEncoder kKnownEncoders[] = {
     {"avenc_wmav1", "Windows Media Audio 1"},
     {"avenc_wmav2", "Windows Media Audio 2"},
     {"avenc_tta", "True Audio (lossless)"},
+    {"avenc_alac", "ALAC (lossless)"},
     {"avenc_g722", "G.722"},
     {"avenc_g726", "G.726"},
     {"avenc_real_144", "RealAudio 1.0 (14.4K)"},

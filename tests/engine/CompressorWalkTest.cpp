@@ -12,7 +12,8 @@ namespace {
 
 using Outcome = ConversionJob::Outcome;
 
-constexpr int32_t kWriters[] = {OutputSettings::kAvi, OutputSettings::kMkv, OutputSettings::kAsf};
+constexpr int32_t kWriters[] = {OutputSettings::kAvi, OutputSettings::kMkv, OutputSettings::kAsf,
+                                OutputSettings::kMp4, OutputSettings::kWebm};
 
 QString extensionOf(int32_t format) {
     return formatName(format).toLower();
@@ -34,18 +35,35 @@ class CompressorWalk : public ConversionFixture {
     }
 
     // The other kind is written uncompressed where the format takes that, else compressed with
-    // what every writer takes.
+    // a fast encoder the format takes.
     void useCounterpart(CompressorKind kind, int32_t format) {
         const bool video = kind == CompressorKind::Audio;
-        int32_t& flag = video ? settings.useVideoCompressor : settings.useAudioCompressor;
-        flag = 0;
-        if (format == OutputSettings::kAsf) {
-            useCompressor(video ? CompressorKind::Video : CompressorKind::Audio,
-                          video ? "avenc_wmv2" : "lamemp3enc");
+        const CompressorKind other = video ? CompressorKind::Video : CompressorKind::Audio;
+        settings.outputFormat = format;
+        settings.ownCompressors[format] = {};
+        (video ? settings.useVideoCompressor : settings.useAudioCompressor) = 0;
+        switch (format) {
+            case OutputSettings::kAsf:
+                useCompressor(other, video ? "avenc_wmv2" : "lamemp3enc");
+                break;
+            case OutputSettings::kMp4:
+                useCompressor(other, video ? "x264enc" : "avenc_aac");
+                break;
+            case OutputSettings::kWebm:
+                useCompressor(other, video ? "vp8enc" : "vorbisenc");
+                break;
+            default:
+                break;
         }
     }
 
-    void bindEntry(CompressorKind kind, int32_t position) {
+    void useEntry(CompressorKind kind, int32_t position) {
+        const QString factory = compressorCatalogue(kind)[position].factoryName;
+        if (outputFormat(settings.outputFormat)->compressors == CompressorSource::OwnChoice) {
+            OwnCompressors& own = settings.ownCompressors[settings.outputFormat];
+            (kind == CompressorKind::Video ? own.video : own.audio) = factory;
+            return;
+        }
         ASSERT_TRUE(bindCompressor(kind, position, dialogs));
         (kind == CompressorKind::Video ? settings.useVideoCompressor
                                        : settings.useAudioCompressor) = 1;
@@ -63,8 +81,7 @@ TEST_F(CompressorWalk, EveryEntryConvertsWhereMarkedAndIsRefusedElsewhere) {
                 SCOPED_TRACE(
                     QStringLiteral("%1 into %2").arg(entry.name, formatName(format)).toStdString());
                 useCounterpart(kind, format);
-                bindEntry(kind, position);
-                settings.outputFormat = format;
+                useEntry(kind, position);
                 settings.outputName = outputPath(QStringLiteral("walk-%1-%2.%3")
                                                      .arg(entry.factoryName)
                                                      .arg(format)

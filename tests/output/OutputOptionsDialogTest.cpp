@@ -202,6 +202,53 @@ TEST_F(OptionsDialogTest, EntriesTheFormatCannotHoldAreGrayedInTheirPlaces) {
     EXPECT_TRUE(item(*mkv, mkvOnly + 1)->toolTip().isEmpty());
 }
 
+// MP4 and WebM keep choices of their own; AVI, MKV and ASF share theirs.
+TEST_F(OptionsDialogTest, EachFormatShowsAndKeepsItsOwnCompressors) {
+    const QList<CompressorEntry> video = compressorCatalogue(CompressorKind::Video);
+    const auto positionOf = [&video](const char* factory) {
+        for (qsizetype i = 0; i < video.size(); ++i) {
+            if (video[i].factoryName == QLatin1String(factory)) {
+                return int(i) + 1;
+            }
+        }
+        return -1;
+    };
+    const int x264 = positionOf("x264enc");
+    const int x265 = positionOf("x265enc");
+    ASSERT_GT(x264, 0);
+    ASSERT_GT(x265, 0);
+    store.writeInt("DexVideoCompress", "CompressorNumber", -1);
+    record.ownCompressors[OutputSettings::kMp4] = {"x264enc", "avenc_aac"};
+    auto dialog = open();
+    QComboBox* formats = list(*dialog, kFormat);
+    EXPECT_EQ(formats->itemText(3), "MP4");
+    EXPECT_EQ(list(*dialog, kVideoCompressor)->currentIndex(), 0);
+
+    formats->setCurrentIndex(3);
+    EXPECT_EQ(box(*dialog, kOutputFile)->text(), "/videos/my clip.mp4");
+    EXPECT_TRUE(shown(*dialog, kVideoCompressor));
+    EXPECT_EQ(list(*dialog, kVideoCompressor)->currentIndex(), x264);
+    auto* model = qobject_cast<QStandardItemModel*>(list(*dialog, kVideoCompressor)->model());
+    EXPECT_FALSE(model->item(0)->isEnabled()) << "MP4 holds no uncompressed pictures";
+    list(*dialog, kVideoCompressor)->setCurrentIndex(x265);
+
+    formats->setCurrentIndex(2);  // MKV
+    EXPECT_EQ(list(*dialog, kVideoCompressor)->currentIndex(), 0);
+    formats->setCurrentIndex(3);
+    EXPECT_EQ(list(*dialog, kVideoCompressor)->currentIndex(), x265);
+    press(*dialog, kDefault);
+    EXPECT_EQ(list(*dialog, kVideoCompressor)->currentIndex(), x264);
+    list(*dialog, kVideoCompressor)->setCurrentIndex(x265);
+
+    press(*dialog, kOk);
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(dialog->settings().outputFormat, OutputSettings::kMp4);
+    EXPECT_EQ(dialog->settings().ownCompressors.at(OutputSettings::kMp4).video, "x265enc");
+    EXPECT_EQ(store.readText("MP4", "VideoCompressor", {}), "x265enc");
+    EXPECT_EQ(store.readInt("DexVideoCompress", "CompressorNumber", 0), -1);
+    EXPECT_EQ(store.readInt(kSettings, "nOuptputFormat", -1), OutputSettings::kMp4);
+}
+
 TEST_F(OptionsDialogTest, BrowseOffersTheFormatsFilterAndGivesTheNameItsExtension) {
     record.outputName = QStringLiteral("/videos/old/name.avi");
     record.outputFormat = OutputSettings::kWmv;

@@ -67,6 +67,34 @@ TEST(FormatExtension, PreviewKeepsTheNameAndOtherFormatsAreRefused) {
     EXPECT_EQ(saveFilterForFormat(OutputSettings::kWmv)->pattern, "*.wmv");
 }
 
+// Settings written by earlier versions keep their meaning; new formats come after them.
+TEST(FormatTable, StoredValuesKeepTheirMeaningAndTheListOffersTodaysFormats) {
+    EXPECT_EQ(formatListEntries(), (QStringList{"AVI", "WMV", "MKV", "MP4", "WebM"}));
+    const int32_t listed[] = {OutputSettings::kAvi, OutputSettings::kWmv, OutputSettings::kMkv,
+                              OutputSettings::kMp4, OutputSettings::kWebm};
+    for (int32_t position = 0; position < 5; ++position) {
+        EXPECT_EQ(formatAtListPosition(position), listed[position]);
+        EXPECT_EQ(formatListPosition(listed[position]), position);
+    }
+    EXPECT_EQ(formatListPosition(OutputSettings::kAsf), -1);
+    EXPECT_FALSE(formatAtListPosition(5));
+
+    ScriptedDialogs dialogs;
+    const std::pair<int32_t, const char*> files[] = {
+        {0, "/d/a.avi"}, {1, "/d/a.wmv"}, {2, "/d/a.mkv"}, {3, "/d/a.asf"},
+        {4, "/d/a.x"},   {6, "/d/a.mp4"}, {7, "/d/a.webm"}};
+    for (const auto& [format, name] : files) {
+        EXPECT_EQ(applyFormatExtension(format, "/d/a.x", dialogs).path, name) << format;
+    }
+    EXPECT_FALSE(applyFormatExtension(OutputSettings::kPreview, "/d/a.x", dialogs).accepted);
+    EXPECT_STREQ(outputFormat(OutputSettings::kWmv)->writer, "asfmux");
+    EXPECT_STREQ(outputFormat(OutputSettings::kAsf)->writer, "asfmux");
+    EXPECT_FALSE(writesFile(OutputSettings::kPreviewWithProperties));
+    EXPECT_FALSE(writesFile(OutputSettings::kPreview));
+    EXPECT_EQ(formatByOptionName("MP4"), OutputSettings::kMp4);
+    EXPECT_EQ(formatOptionNames(), "avi, wmv, mkv, mp4, webm or asf");
+}
+
 TEST(NumberText, ReadsLikeTheCLibraryWithADecimalPoint) {
     EXPECT_DOUBLE_EQ(parseDecimalText(" 29.97"), 29.97);
     EXPECT_DOUBLE_EQ(parseDecimalText("+25fps"), 25.0);

@@ -166,3 +166,22 @@ TEST_F(OutputSettingsStoreTest, WhatOkStoresIsWhatTheNextStartReads) {
     EXPECT_EQ(initialCompressorListPosition(store, CompressorKind::Video), 0);
     EXPECT_EQ(initialCompressorListPosition(store, CompressorKind::Audio), 1);
 }
+
+TEST_F(OutputSettingsStoreTest, Mp4AndWebmRememberCompressorsOfTheirOwn) {
+    const OutputSettings fresh = load();
+    EXPECT_EQ(fresh.ownCompressors.at(OutputSettings::kMp4),
+              (OwnCompressors{"x264enc", "avenc_aac"}));
+    EXPECT_EQ(fresh.ownCompressors.at(OutputSettings::kWebm),
+              (OwnCompressors{"vp9enc", "opusenc"}));
+
+    OutputOkDecision decision;
+    decision.settings = fresh;
+    decision.settings.ownCompressors[OutputSettings::kMp4] = {"x265enc", ""};
+    commitOutputOk(decision, store, dialogs);
+    EXPECT_EQ(store.readText("MP4", "AudioCompressor", {}), "none");
+    const OutputSettings next = load();
+    EXPECT_EQ(next.ownCompressors.at(OutputSettings::kMp4), (OwnCompressors{"x265enc", ""}));
+    EXPECT_EQ(next.ownCompressors.at(OutputSettings::kWebm), (OwnCompressors{"vp9enc", "opusenc"}));
+    // The shared choice is untouched by them.
+    EXPECT_EQ(storedCompressorNumber(store, CompressorKind::Video), -2);
+}

@@ -103,6 +103,26 @@ TEST_F(QuenzelConvert, ConvertsTheSpanAndRefusesToOverwriteWithoutConsent) {
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
 }
 
+// A fresh install's MP4 and WebM: the formats' own compressors, frame-exact spans.
+TEST_F(QuenzelConvert, WebFormatsGetTheirOwnCompressorsWithoutBeingTold) {
+    const QString source = makeRecordedClip(output.path(), "camera.mp4", 4, 4);
+    const std::tuple<const char*, const char*, const char*> formats[] = {{"mp4", "h264", "aac"},
+                                                                         {"webm", "vp9", "opus"}};
+    for (const auto& [format, video, audio] : formats) {
+        const QString target = output.path() + "/web." + format;
+        const CommandResult converted =
+            run({source, "-o", target, "--format", format, "--start", "1", "--end", "3", "--size",
+                 "320x240", "--fps", "30"});
+        ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+        const ProbedFile written = probeFile(target);
+        ASSERT_TRUE(written.stream("video") && written.stream("audio")) << format;
+        EXPECT_EQ(written.stream("video")->codec, video);
+        EXPECT_EQ(written.stream("audio")->codec, audio);
+        EXPECT_EQ(written.stream("video")->pixelFormat, "yuv420p");
+        EXPECT_EQ(written.stream("video")->frames, 60) << format;
+    }
+}
+
 TEST_F(QuenzelConvert, BadOptionsAreRefusedBeforeAnythingIsWritten) {
     const QString target = output.path() + "/never.avi";
     for (const QStringList& options : {QStringList{"--format", "mov"},
