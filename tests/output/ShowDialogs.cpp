@@ -1,5 +1,5 @@
 // Shows one of the output windows on the display, for screenshots (scripts/screenshots):
-//     quenzel-show-dialogs options|properties|filters [--format avi|wmv] [--language NAME]
+//     quenzel-show-dialogs options|properties|filters [--format avi|wmv|mp4|...] [--language NAME]
 // Once the window is on screen its X window id is printed on a line of its own; the program ends
 // when a line (or the end) arrives on its standard input, and after a minute at the latest.
 // Settings and presets go where XDG_CONFIG_HOME and XDG_DATA_HOME point.
@@ -19,6 +19,7 @@
 #include "language/Language.h"
 #include "media/MediaFramework.h"
 #include "output/compressors/CurrentCompressors.h"
+#include "output/formats/OutputFormats.h"
 #include "output/properties/ElementProperties.h"
 #include "output/properties/GraphPropertiesDialog.h"
 #include "output/properties/PropertyDialog.h"
@@ -57,8 +58,8 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("window"),
                                  QStringLiteral("options|properties|filters"));
-    parser.addOption({QStringLiteral("format"), QStringLiteral("avi or wmv"),
-                      QStringLiteral("format"), QStringLiteral("avi")});
+    parser.addOption({QStringLiteral("format"), formatOptionNames(), QStringLiteral("format"),
+                      QStringLiteral("avi")});
     parser.addOption({QStringLiteral("language"), QStringLiteral("language name"),
                       QStringLiteral("name"), QStringLiteral("english")});
     parser.process(application);
@@ -72,16 +73,18 @@ int main(int argc, char** argv) {
     language.Init(CLanguage::FindBaseFolder(), parser.value(QStringLiteral("language")));
 
     const QString window = parser.positionalArguments().value(0);
-    const int32_t format = parser.value(QStringLiteral("format")) == QLatin1String("wmv")
-                               ? OutputSettings::kWmv
-                               : OutputSettings::kAvi;
+    const int32_t format =
+        formatByOptionName(parser.value(QStringLiteral("format"))).value_or(OutputSettings::kAvi);
     std::unique_ptr<QWidget> shown;
     std::unique_ptr<ElementProperties> properties;
     GObjectPtr<GstElement> encoder;
     GObjectPtr<GstPipeline> graph;
     if (window == QLatin1String("options")) {
-        shown =
-            std::make_unique<CDialogOutputSettings>(sampleRecord(format), store, language, dialogs);
+        OutputSettings record = sampleRecord(format);
+        loadOwnCompressors(store, record);
+        record.outputName =
+            formatExtensionOf(format, record.outputName).value_or(record.outputName);
+        shown = std::make_unique<CDialogOutputSettings>(record, store, language, dialogs);
     } else if (window == QLatin1String("properties")) {
         encoder = createCompressor(QStringLiteral("avenc_mpeg4"));
         if (!encoder) {
