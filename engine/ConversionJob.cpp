@@ -208,6 +208,14 @@ void ConversionJob::startConversion() {
         !confirmUncompressedVideo()) {
         return;
     }
+    // Compressors store colour at half the size (4:2:0), which an odd width or height cannot
+    // have: a source's own odd size (a GIF, a cropped clip) is made even, as OK of the output
+    // options makes a typed one.
+    if (settings_.outputFormat == OutputSettings::kWmv ||
+        compressorInUse(settings_, CompressorKind::Video).compressed) {
+        settings_.outputWidth = evenFrameDimension(settings_.outputWidth);
+        settings_.outputHeight = evenFrameDimension(settings_.outputHeight);
+    }
     createTimeline(project_, settings_, dialogs_, &timeline_);
     if (spanTime() <= 0) {
         // An empty timeline would never end: there is nothing to write.

@@ -81,11 +81,12 @@ QString makeClip(const QString& folder, const QString& name, const ClipSpec& cli
     return runPipeline(description) ? path : QString();
 }
 
-QString makeGif(const QString& folder, const QString& name, int frames, int fps) {
+QString makeGif(const QString& folder, const QString& name, int frames, int fps,
+                const QString& size) {
     const QString path = folder + '/' + name;
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                            QString("testsrc=size=160x120:rate=%1").arg(fps), "-frames:v",
+                            QString("testsrc=size=%1:rate=%2").arg(size).arg(fps), "-frames:v",
                             QString::number(frames), path});
     if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
         ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();

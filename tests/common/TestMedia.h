@@ -22,7 +22,8 @@ struct ClipSpec {
 QString makeClip(const QString& folder, const QString& name, const ClipSpec& clip);
 
 // An animated GIF: GStreamer has no GIF writer, so ffmpeg's test source makes it.
-QString makeGif(const QString& folder, const QString& name, int frames, int fps);
+QString makeGif(const QString& folder, const QString& name, int frames, int fps,
+                const QString& size = "160x120");
 
 // A camera-style recording as ffmpeg writes it (H.264 and AAC, 320x240 at 30 fps, 25 fps when
 // the pictures are not 4:2:0 8-bit), the container chosen by the name's extension; the picture

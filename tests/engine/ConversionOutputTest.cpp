@@ -144,6 +144,19 @@ TEST_F(EverydayFiles, WebmIsVp9OfTheProfileBrowsersPlay) {
     EXPECT_EQ(written.stream("video")->frames, 50);
 }
 
+// H.264 keeps colour at half the size: a GIF's own odd size is made even.
+TEST_F(EverydayFiles, OddSourceSizesAreMadeEven) {
+    openSource(makeGif(outputFolder.path(), "odd.gif", 10, 10, "161x121"));
+    settings.outputFormat = OutputSettings::kMp4;
+    settings.ownCompressors[OutputSettings::kMp4] = {"x264enc", "avenc_aac"};
+    settings.outputName = outputPath("odd.mp4");
+    ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    const ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.stream("video"));
+    EXPECT_EQ(written.stream("video")->width, 160);
+    EXPECT_EQ(written.stream("video")->height, 120);
+}
+
 TEST_F(EverydayFiles, UncompressedPicturesAreRefusedBeforeAnythingIsWritten) {
     openSource(clips::halfSecond());
     settings.outputFormat = OutputSettings::kMp4;
