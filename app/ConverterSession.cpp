@@ -31,7 +31,7 @@ void ConverterSession::onStatusLine(const QString& text) {
         return;
     }
     const auto progress =
-        conversionProgress(job_.writtenTime(), job_.spanTime(), job_.elapsedSeconds());
+        conversionProgress(job_.progressTime(), job_.progressSpan(), job_.elapsedSeconds());
     if (!progress) {
         Q_EMIT statusLineChanged(text);
         return;

@@ -103,6 +103,7 @@ void CReelcraftDlg::initialise() {
     pluginPreloader_ = std::make_unique<PluginPreloader>();
     disableDivxFeedback();
     loadCompressorChoices(context_.store, settings_, context_.dialogs);
+    loadOwnCompressors(context_.store, settings_);
     project_.defaults = loadProjectDefaults(context_.store);
     transitions_.setDefaults(project_.defaults);
     loadOutputNameAndSize(context_.store, settings_, context_.dialogs, &context_.language);
@@ -115,6 +116,7 @@ void CReelcraftDlg::initialise() {
     setDisplayText(kPosition, QString());
     setState(MainWindowState::NoSource);
     loadFrameRateAndBitrates(context_.store, settings_);
+    loadQualityChoice(context_.store, settings_);
     ApplyDialogTexts(context_.language, this, kMainWindowTemplateId);
     fitToTexts();
     addShortcuts();

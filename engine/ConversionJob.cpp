@@ -17,6 +17,7 @@
 #include "output/compressors/CompressorFit.h"
 #include "output/compressors/CurrentCompressors.h"
 #include "output/formats/OutputFormats.h"
+#include "output/quality/SizeTarget.h"
 #include "output/settings/OutputRules.h"
 #include "output/settings/OutputSettings.h"
 #include "project/Clock.h"
@@ -227,28 +228,99 @@ void ConversionJob::startConversion() {
         timeline_.reset();
         return;
     }
+    if (!planPasses()) {
+        timeline_.reset();
+        return;
+    }
     outputFile_.emplace(settings_.outputName);
     renderOptions_.writePath = outputFile_->writingPath();
     renderOptions_.scratchPath = outputFile_->scratchPath();
-    graph_ = renderTimeline(timeline_, settings_, dialogs_, language_, renderOptions_);
-    if (!graph_) {
+    if (!startPass()) {
         outputFile_->discard();
         outputFile_.reset();
         timeline_.reset();
         return;
     }
-    connect(graph_.get(), &ConversionGraph::completed, this, &ConversionJob::onGraphCompleted);
-    connect(graph_.get(), &ConversionGraph::failed, this, &ConversionJob::onGraphFailed);
     elapsedSeconds_ = 0;
     lastOutcome_ = Outcome::None;
     timer_.start();
     Q_EMIT convertingChanged(true, language_.GetDialogText(text_id::kStopCaption));
 }
 
+bool ConversionJob::planPasses() {
+    passes_.emplace(settings_);
+    statsFolder_.reset();
+    const OutputFormat* format = outputFormat(settings_.outputFormat);
+    if (settings_.targetSizeBytes <= 0 || !format || !format->writer ||
+        format->compressors == CompressorSource::WindowsMedia) {
+        return true;  // WMV keeps its bitrates; the previews write nothing
+    }
+    const bool hasSound = project_.audioCount() > 0 && project_.audios.front().duration != 0;
+    std::optional<ConversionPasses::Refusal> refusal;
+    ConversionPasses sized = ConversionPasses::forSize(
+        settings_, double(spanTime()) / kUnitsPerSecond, hasSound, &refusal);
+    if (refusal) {
+        const QString reason =
+            refusal->kind == ConversionPasses::Refusal::Kind::TooSmall
+                ? text(text_id::kSizeTooSmall)
+                      .arg(megabytesText(settings_.targetSizeBytes), formatClock(spanTime()),
+                           megabytesText(refusal->smallestBytes))
+                : text(text_id::kSizeCannotAim).arg(refusal->compressor);
+        dialogs_.showMessage(
+            {.text = reason, .caption = text(text_id::kWarning), .icon = MessageIcon::Warning});
+        return false;
+    }
+    passes_ = sized;
+    statsFolder_ = std::make_unique<QTemporaryDir>();
+    passes_->setStatsFile(statsFolder_->filePath(QStringLiteral("passes.log")));
+    return true;
+}
+
+bool ConversionJob::startPass() {
+    renderOptions_.videoGoal = passes_->videoGoal();
+    renderOptions_.soundGoal = passes_->soundGoal();
+    renderOptions_.passWithoutFile = !passes_->writesFile();
+    graph_ = renderTimeline(timeline_, settings_, dialogs_, language_, renderOptions_);
+    if (!graph_) {
+        return false;
+    }
+    connect(graph_.get(), &ConversionGraph::completed, this, &ConversionJob::onGraphCompleted);
+    connect(graph_.get(), &ConversionGraph::failed, this, &ConversionJob::onGraphFailed);
+    return true;
+}
+
+void ConversionJob::closeGraph() {
+    if (graph_) {
+        graph_->stop();  // closes the file, finished or not
+        graph_.reset();
+    }
+}
+
+int64_t ConversionJob::progressTime() const {
+    if (!passes_ || !graph_) {
+        return 0;
+    }
+    return int64_t(passes_->current() - 1) * spanTime() + std::min(writtenTime(), spanTime());
+}
+
+int64_t ConversionJob::progressSpan() const {
+    return (passes_ ? passes_->count() : 1) * spanTime();
+}
+
+QString ConversionJob::passText() const {
+    if (!passes_ || passes_->count() < 2) {
+        return {};
+    }
+    return text(text_id::kPassOf)
+        .arg(QString::number(passes_->current()), QString::number(passes_->count()));
+}
+
 void ConversionJob::onConversionTimer() {
     ++elapsedSeconds_;
     if (!isFinishing()) {
-        Q_EMIT statusLineChanged(elapsedText(elapsedSeconds_));
+        const QString pass = passText();
+        Q_EMIT statusLineChanged(elapsedText(elapsedSeconds_) +
+                                 (pass.isEmpty() ? QString() : QStringLiteral("  ") + pass));
         return;
     }
     stalledSeconds_ = writerMadeProgress() ? 0 : stalledSeconds_ + 1;
@@ -296,7 +368,34 @@ void ConversionJob::onGraphCompleted() {
     }
     const bool complete = written + oneFrame >= spanTime() &&
                           (reached < 0 || reached + 2 * oneFrame >= project_.endTime);
+    if (complete || !passes_->writesFile()) {
+        if (nextPass()) {
+            return;
+        }
+    }
     endConversion(complete ? Outcome::Completed : Outcome::EndedEarly);
+}
+
+bool ConversionJob::nextPass() {
+    const bool wroteFile = passes_->writesFile();
+    if (wroteFile && !passes_->aimsAtSize()) {
+        return false;
+    }
+    const int64_t graphTime = graph_->writtenTime();
+    closeGraph();
+    fixWrittenFile();
+    const int64_t bytes = wroteFile ? QFileInfo(outputFile_->writingPath()).size() : 0;
+    if (!passes_->advance(bytes)) {
+        // The last pass is done: its file is settled as any other.
+        convertedSpan_ = std::min(graphTime, spanTime());
+        endConversion(Outcome::Completed);
+        return true;
+    }
+    if (!startPass()) {
+        endConversion(Outcome::Failed, graph_ ? graph_->errorText() : QString());
+        return true;
+    }
+    return true;
 }
 
 void ConversionJob::onGraphFailed(const QString& failure) {
@@ -309,6 +408,11 @@ void ConversionJob::finishConversion() {
     if (!graph_ || graph_->isFinishing()) {
         return;
     }
+    if (!passes_->writesFile()) {
+        // Nothing has been written yet, and a first pass alone makes no file.
+        endConversion(Outcome::Cancelled);
+        return;
+    }
     graph_->beginFinish();
     lastWrittenBytes_ = graph_->writtenBytes();
     lastWrittenTime_ = graph_->writtenTime();
@@ -317,12 +421,20 @@ void ConversionJob::finishConversion() {
     Q_EMIT statusLineChanged(finishingText());
 }
 
-ConversionJob::Outcome ConversionJob::settleOutputFile(Outcome outcome, const QString& failure,
-                                                       QString* message) {
+void ConversionJob::fixWrittenFile() {
     const QString& written = outputFile_->writingPath();
     const OutputFormat* format = outputFormat(settings_.outputFormat);
     if (QFileInfo::exists(written) && format && qstrcmp(format->writer, "asfmux") == 0) {
         fixAsfPacketLengths(written);
+    }
+}
+
+ConversionJob::Outcome ConversionJob::settleOutputFile(Outcome outcome, const QString& failure,
+                                                       QString* message) {
+    const QString& written = outputFile_->writingPath();
+    if (outcome == Outcome::Cancelled) {
+        outputFile_->discard();
+        return outcome;
     }
     if (outcome == Outcome::Failed) {
         // What was written stays when it can still be played.
@@ -348,13 +460,24 @@ ConversionJob::Outcome ConversionJob::settleOutputFile(Outcome outcome, const QS
 
 void ConversionJob::endConversion(Outcome outcome, const QString& failure) {
     timer_.stop();
-    if (outcome != Outcome::EndedEarly) {
+    if (graph_ && outcome != Outcome::EndedEarly) {
         convertedSpan_ = std::min(graph_->writtenTime(), spanTime());
     }
-    graph_->stop();  // closes the file, finished or not
-    graph_.reset();
+    const int passesRun = passes_ ? passes_->current() : 1;
+    const int passCount = passes_ ? passes_->count() : 1;
+    closeGraph();
+    fixWrittenFile();
     QString message;
     outcome = settleOutputFile(outcome, failure, &message);
+    if (outcome == Outcome::Completed && passes_ &&
+        passes_->isOverSize(QFileInfo(settings_.outputName).size())) {
+        // The encoder missed the size even at the corrected bitrate: the file stays, and the user
+        // knows.
+        message = text(text_id::kSizeMissed)
+                      .arg(megabytesText(QFileInfo(settings_.outputName).size()),
+                           megabytesText(passes_->targetBytes()), settings_.outputName);
+    }
+    statsFolder_.reset();
     outputFile_.reset();
     timeline_.reset();
     elapsedSeconds_ = 0;
@@ -363,6 +486,11 @@ void ConversionJob::endConversion(Outcome outcome, const QString& failure) {
     switch (outcome) {
         case Outcome::Failed:
             Q_EMIT statusLineChanged(resultLine(text(text_id::kResultFailed)));
+            break;
+        case Outcome::Cancelled:
+            Q_EMIT statusLineChanged(
+                text(text_id::kStoppedBeforeWriting)
+                    .arg(QString::number(passesRun), QString::number(passCount)));
             break;
         case Outcome::EndedEarly:
             Q_EMIT statusLineChanged(resultLine(text(text_id::kResultEndedEarly)));

@@ -2,10 +2,12 @@
 
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 #include <optional>
 
+#include "engine/ConversionPasses.h"
 #include "engine/OutputFile.h"
 #include "engine/OutputGraph.h"
 
@@ -28,7 +30,8 @@ struct OutputSettings;
 class ConversionJob : public QObject {
     Q_OBJECT
   public:
-    enum class Outcome { None, Completed, Stopped, EndedEarly, Failed };
+    // Cancelled: stopped before anything was written (in the first of two passes).
+    enum class Outcome { None, Completed, Stopped, EndedEarly, Failed, Cancelled };
 
     // A finishing writer that gives out nothing for this long is given up.
     static constexpr int kStallSeconds = 30;
@@ -61,6 +64,11 @@ class ConversionJob : public QObject {
     int64_t writtenTime() const;
     // The length of the span being converted, in 100-ns units.
     int64_t spanTime() const;
+    // Progress over all passes: what is done of passes × span, in 100-ns units.
+    int64_t progressTime() const;
+    int64_t progressSpan() const;
+    // "pass 1 of 2" while a conversion takes more than one pass; empty otherwise.
+    QString passText() const;
     Outcome lastOutcome() const { return lastOutcome_; }
     // How much of the span the last conversion wrote, in 100-ns units.
     int64_t convertedSpan() const { return convertedSpan_; }
@@ -92,6 +100,15 @@ class ConversionJob : public QObject {
     // Failed. `message` receives what the user must be told (empty: nothing).
     Outcome settleOutputFile(Outcome outcome, const QString& failure, QString* message);
     bool writerMadeProgress();
+    // The passes of a size target, or the one pass of a quality level; false when refused.
+    bool planPasses();
+    bool startPass();
+    // After a pass: starts the next one and gives true, or settles the conversion when that was
+    // the last pass of a size target and gives true; false when the caller ends it.
+    bool nextPass();
+    void closeGraph();
+    // Mends what the writer leaves to mend in a closed file.
+    void fixWrittenFile();
     QString finishingText() const;
     QString resultLine(const QString& firstWord) const;
     QString text(int id) const;
@@ -107,6 +124,8 @@ class ConversionJob : public QObject {
     std::shared_ptr<Timeline> timeline_;
     std::unique_ptr<ConversionGraph> graph_;
     std::optional<OutputFile> outputFile_;
+    std::optional<ConversionPasses> passes_;
+    std::unique_ptr<QTemporaryDir> statsFolder_;  // the notes of a first pass
     Outcome lastOutcome_ = Outcome::None;
     int64_t convertedSpan_ = 0;
     // Progress of a finishing writer: what it had given out, and for how many seconds since.

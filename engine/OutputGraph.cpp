@@ -84,7 +84,7 @@ class OutputGraphBuilder {
 };
 
 bool OutputGraphBuilder::createWriter(GstBin* bin) {
-    if (!format_ || !format_->writer) {
+    if (!format_ || !format_->writer || options_.passWithoutFile) {
         return true;  // previews play into the default sinks
     }
     GObjectPtr<GstElement> mux;
@@ -175,11 +175,21 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
             encoder, video,
             format_ && format_->writerTimesFromZero ? DecodingTimes::Dropped : DecodingTimes::Kept);
         chain.push_back(addRef(encoder));
-        if (const char* parser = parserFor(encoder)) {
+        // A first pass gives out no pictures (VP8/VP9 give none at all), so no parser follows.
+        if (const char* parser = parserFor(encoder); parser && !options_.passWithoutFile) {
             append(parser);
         }
     }
-    if (!mux_ && !addPreviewEnd(bin, chain, video, encoder != nullptr)) {
+    if (options_.passWithoutFile) {
+        // The first of two passes keeps nothing but the encoder's notes.
+        GObjectPtr<GstElement> nothing;
+        if (failed(makeElement("fakesink", nullptr, &nothing))) {
+            *failedLink = QStringLiteral("fakesink missing");
+            return false;
+        }
+        g_object_set(nothing.get(), "sync", FALSE, nullptr);
+        chain.push_back(std::move(nothing));
+    } else if (!mux_ && !addPreviewEnd(bin, chain, video, encoder != nullptr)) {
         *failedLink = QStringLiteral("preview player missing");
         return false;
     }
@@ -265,9 +275,11 @@ bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
         }
     } else if (const CompressorKind kind =
                    group == 0 ? CompressorKind::Video : CompressorKind::Audio;
-               compressorInUse(settings_, kind).compressed) {
+               compressorInUse(settings_, kind).compressed &&
+               !(options_.passWithoutFile && !video)) {
         encoder = makeConversionCompressor(
-            settings_, kind, {.level = qualityLevelOf(settings_.qualityLevel), .channels = 2});
+            settings_, kind,
+            kind == CompressorKind::Video ? options_.videoGoal : options_.soundGoal);
         if (!encoder) {
             // The compressor chosen in the options cannot be made (or none is installed).
             inform(statusText(status::kNoDecoder));

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "output/quality/EncoderQuality.h"
+
 class CLanguage;
 class ConversionGraph;
 class Timeline;
@@ -22,6 +24,12 @@ struct RenderOptions {
     QString writePath;
     // Where a writer may keep a file of its own while it writes (removed with what is written).
     QString scratchPath;
+    // How the encoders are set: the quality level, or a size target's bitrate and pass.
+    EncoderGoal videoGoal;
+    EncoderGoal soundGoal;
+    // The first of two passes: the picture goes through its encoder into nothing, and the sound
+    // is left unencoded; no file is written.
+    bool passWithoutFile = false;
     // What the previews (formats 4 and 5) play into.
     QByteArray previewVideoSink = "autovideosink";
     QByteArray previewAudioSink = "autoaudiosink";

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "media/Elements.h"
+#include "output/quality/EncoderQuality.h"
 #include "output/settings/OutputRules.h"
 #include "output/settings/OutputSettings.h"
 
@@ -18,28 +19,15 @@ bool hasProperty(GstElement* element, const char* name) {
     return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
 }
 
-// The coarsest quantizer that suits a video bitrate. GStreamer 1.22.0's libav wrapper hands its
-// video encoders a time base of a nanosecond (scaled to 1/65535 for MPEG-4) and no frame rate, so
-// their rate control budgets each picture for a tiny fraction of a second and always runs at the
-// coarsest quantizer it may use: the bitrate alone changes nothing. Bounding the quantizer by
-// what the bitrate allows per pixel makes the written bit rate follow the one asked for (an
-// encoder whose rate control works stays within the bound anyway). The curve is fitted to
-// detailed pictures with these encoders: about 0.5 bits per pixel at quantizer 2, and a bit
-// rate falling with the quantizer to the power 0.85.
+// Bounding the quantizer by what the bitrate allows per pixel makes the written bit rate follow
+// the one asked for (see libavQuantizerFor; an encoder whose rate control works stays within the
+// bound anyway).
 int quantizerBound(uint32_t bitrate, const VideoInfo& video) {
-    constexpr double kBitsPerPixelAtFinest = 0.5;
-    constexpr double kFinest = 2;
-    constexpr double kCoarsest = 31;
     const double framesPerSecond =
         video.averageTimePerFrame > 0 ? 1e7 / double(video.averageTimePerFrame) : 25.0;
     const double pixelsPerSecond =
         double(video.header.width) * std::abs(video.header.height) * framesPerSecond;
-    if (bitrate == 0 || pixelsPerSecond <= 0) {
-        return int(kCoarsest);
-    }
-    const double bitsPerPixel = bitrate / pixelsPerSecond;
-    const double quantizer = kFinest * std::pow(kBitsPerPixelAtFinest / bitsPerPixel, 1 / 0.85);
-    return int(std::lround(std::clamp(quantizer, kFinest, kCoarsest)));
+    return int(std::lround(libavQuantizerFor(bitrate, pixelsPerSecond)));
 }
 
 }  // namespace

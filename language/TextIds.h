@@ -59,5 +59,14 @@ inline constexpr int kFormatMkvTip = 20026;
 inline constexpr int kFormatMp4Tip = 20027;
 inline constexpr int kFormatWebmTip = 20028;
 inline constexpr int kWriterMissing = 20029;
+inline constexpr int kSizeTooSmall = 20030;
+inline constexpr int kSizeCannotAim = 20031;
+inline constexpr int kSizeMissed = 20032;
+inline constexpr int kPassOf = 20033;
+inline constexpr int kStoppedBeforeWriting = 20034;
+inline constexpr int kQualitySmallest = 20035;  // to 20039, best quality
+inline constexpr int kQualityTip = 20040;
+inline constexpr int kFitInTip = 20041;
+inline constexpr int kSizeInvalid = 20042;
 
 }  // namespace text_id

@@ -30,6 +30,9 @@ constexpr std::array kTextKeys = {
     TextKey{"IDC_BUTTON_OPTIONS_CANCEL", 1083, "Cancel", false},
     TextKey{"IDC_STATIC_VIDEO_COMPRESSOR_BITRATE", 1087, "Video encoding bitrate:", false},
     TextKey{"IDC_STATIC_AUDIO_COMPRESSOR_BITRATE", 1088, "Audio encoding bitrate:", false},
+    TextKey{"IDC_STATIC_QUALITY", 1100, "Quality:", false},
+    TextKey{"IDC_STATIC_FIT_IN", 1102, "Fit in", false},
+    TextKey{"IDC_STATIC_MEGABYTES", 1104, "MB", false},
     TextKey{"IDC_BUTTON_HELP", 1084, "&Help", false},
     TextKey{"IDC_BUTTON_HOMEPAGE", 1047, "Homepage", false},
     TextKey{"IDC_BUTTON_ABOUT", 1042, "About", false},
@@ -142,6 +145,36 @@ constexpr std::array kTextKeys = {
             "%1 files cannot be written: the %2 is not installed (it comes with GStreamer's good "
             "plugins, the Debian package gstreamer1.0-plugins-good).",
             true},
+    TextKey{"IDS_QUENZEL_SIZE_TOO_SMALL", 20030,
+            "%1 is too small for %2 of video: the sound and the least picture worth seeing need at "
+            "least %3. Choose a larger size or a shorter part.",
+            true},
+    TextKey{"IDS_QUENZEL_SIZE_CANNOT_AIM", 20031,
+            "%1 cannot aim at a file size. Choose another video compressor in Options, or a "
+            "quality level instead of a size.",
+            true},
+    TextKey{"IDS_QUENZEL_SIZE_MISSED", 20032,
+            "The file came out at %1, more than the %2 it was to fit in. It was kept as %3.", true},
+    TextKey{"IDS_QUENZEL_PASS_OF", 20033, "pass %1 of %2", true},
+    TextKey{"IDS_QUENZEL_STOPPED_BEFORE_WRITING", 20034,
+            "Stopped in pass %1 of %2, before the file is written: nothing was written.", true},
+    TextKey{"IDS_QUENZEL_QUALITY_SMALLEST", 20035, "Smallest file", true},
+    TextKey{"IDS_QUENZEL_QUALITY_SMALL", 20036, "Small file", true},
+    TextKey{"IDS_QUENZEL_QUALITY_BALANCED", 20037, "Balanced", true},
+    TextKey{"IDS_QUENZEL_QUALITY_HIGH", 20038, "High quality", true},
+    TextKey{"IDS_QUENZEL_QUALITY_BEST", 20039, "Best quality", true},
+    TextKey{"IDS_QUENZEL_QUALITY_TIP", 20040,
+            "How good picture and sound are, and so how large the file is. What you change in a "
+            "compressor's Settings wins over the level.",
+            true},
+    TextKey{"IDS_QUENZEL_FIT_IN_TIP", 20041,
+            "The most the file may take, in megabytes (1 MB = 1,000,000 bytes); leave it empty for "
+            "none. A size wins over the quality level.",
+            true},
+    TextKey{
+        "IDS_QUENZEL_SIZE_INVALID", 20042,
+        "\"%1\" is no size: type a number of megabytes, such as 25 or 8.5, or leave the box empty.",
+        true},
 };
 
 }  // namespace

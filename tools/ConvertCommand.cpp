@@ -186,6 +186,12 @@ bool applyOptions(const ConvertOptions& options, ConversionProject& project,
     if (options.audioBitrateKbps) {
         settings.audioBitrate = *options.audioBitrateKbps * 1000;
     }
+    if (options.quality) {
+        settings.qualityLevel = *options.quality;
+    }
+    if (options.targetBytes) {
+        settings.targetSizeBytes = *options.targetBytes;
+    }
     return applyCompressor(CompressorKind::Video, options.videoCompressor, settings, dialogs) &&
            applyCompressor(CompressorKind::Audio, options.audioCompressor, settings, dialogs);
 }
@@ -195,8 +201,8 @@ class ProgressPrinter {
     explicit ProgressPrinter(const ConversionJob& job) : job_(job) {}
 
     void print() {
-        const int64_t span = job_.spanTime();
-        const int64_t written = std::min(job_.writtenTime(), span);
+        const int64_t span = job_.progressSpan();
+        const int64_t written = std::min(job_.progressTime(), span);
         const double fraction = span > 0 ? double(written) / double(span) : 0.0;
         const double elapsed = clock_.elapsed() / 1000.0;
         QString remaining = QStringLiteral("--:--:--");
@@ -204,10 +210,11 @@ class ProgressPrinter {
             const double left = elapsed / fraction - elapsed;
             remaining = formatClock(static_cast<int64_t>(left * kUnitsPerSecond));
         }
+        const QString pass = job_.passText();
         errors() << QString::asprintf(
-            "\r%5.1f%%  elapsed %s  left %s ", fraction * 100.0,
+            "\r%5.1f%%  elapsed %s  left %s%s ", fraction * 100.0,
             qPrintable(formatClock(static_cast<int64_t>(elapsed * kUnitsPerSecond))),
-            qPrintable(remaining));
+            qPrintable(remaining), qPrintable(pass.isEmpty() ? QString() : "  " + pass));
         errors().flush();
     }
     void start() { clock_.start(); }

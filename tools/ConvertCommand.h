@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 // What the command line asks of one conversion; unset options keep the stored settings.
@@ -17,6 +18,8 @@ struct ConvertOptions {
     std::optional<QString> audioCompressor;
     std::optional<int> videoBitrateKbps;
     std::optional<int> audioBitrateKbps;
+    std::optional<int> quality;          // a QualityLevel
+    std::optional<int64_t> targetBytes;  // 0: no size target
     bool replaceExisting = false;
     bool showProgress = false;
 };

@@ -11,6 +11,7 @@
 #include "output/compressors/CompressorCatalogue.h"
 #include "output/compressors/CompressorFit.h"
 #include "output/formats/OutputFormats.h"
+#include "output/quality/SizeTarget.h"
 #include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 #include "project/ProjectDefaults.h"
@@ -123,6 +124,20 @@ struct Options {
     QCommandLineOption audioBitrate{
         QStringLiteral("audio-bitrate"),
         QStringLiteral("WMV audio bitrate in Kbps: 64, 128, 192 or 320."), QStringLiteral("KBPS")};
+    QCommandLineOption quality{
+        QStringLiteral("quality"),
+        QStringLiteral("The quality of compressed files: smallest, small, balanced (default), high "
+                       "or best. Each level sets the compressor's own constant-quality control; "
+                       "WMV keeps its bitrates."),
+        QStringLiteral("LEVEL")};
+    QCommandLineOption targetSize{
+        QStringLiteral("target-size"),
+        QStringLiteral("The most the file may take, e.g. 25MB, 8MiB or 700M (1 MB = 1,000,000 "
+                       "bytes, 1 MiB = 1,048,576; a number alone is megabytes; none for no "
+                       "target). The bitrate is worked out from the span and the sound, in two "
+                       "passes where the compressor has them, and corrected once when the file "
+                       "comes out larger. Wins over --quality."),
+        QStringLiteral("SIZE")};
     QCommandLineOption replace{QStringLiteral("y"),
                                QStringLiteral("Replace an existing output file (without it, an "
                                               "existing file is left alone and nothing is done).")};
@@ -192,6 +207,26 @@ bool readConvertOptions(const QCommandLineParser& parser, const Options& known,
         }
         options->audioBitrateKbps = kbps;
     }
+    if (parser.isSet(known.quality)) {
+        const QStringList levels = {"smallest", "small", "balanced", "high", "best"};
+        const int level = levels.indexOf(parser.value(known.quality).toLower());
+        if (level < 0) {
+            errors << "--quality takes smallest, small, balanced, high or best.\n";
+            ok = false;
+        }
+        options->quality = level;
+    }
+    if (parser.isSet(known.targetSize)) {
+        const QString size = parser.value(known.targetSize);
+        options->targetBytes = size.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0
+                                   ? std::optional<int64_t>(0)
+                                   : parseSize(size);
+        if (!options->targetBytes) {
+            errors << "--target-size takes a size such as 25MB, 8MiB or 700M, or none; not \""
+                   << size << "\".\n";
+            ok = false;
+        }
+    }
     options->replaceExisting = parser.isSet(known.replace);
     options->showProgress = isatty(STDERR_FILENO);
     return ok;
@@ -229,7 +264,7 @@ int main(int argc, char** argv) {
     for (const QCommandLineOption& option :
          {known.info, known.listCompressors, known.output, known.start, known.end, known.format,
           known.size, known.fps, known.resize, known.videoCompressor, known.audioCompressor,
-          known.videoBitrate, known.audioBitrate, known.replace}) {
+          known.videoBitrate, known.audioBitrate, known.quality, known.targetSize, known.replace}) {
         parser.addOption(option);
     }
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The video to convert."));

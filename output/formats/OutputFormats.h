@@ -50,6 +50,9 @@ struct OutputFormat {
     // The writer stores every time as it comes: times must start at 0 and none may lie before
     // (an encoder's early decoding times are dropped for it).
     bool writerTimesFromZero;
+    // What the writer adds to every packet of picture or sound (headers, index), in bytes: a
+    // size target leaves room for it.
+    int packetOverhead;
     // Told when the writer is not installed, with a page that helps; nullptr: the general text.
     const char* missingWriterText;
     const char* missingWriterPage;

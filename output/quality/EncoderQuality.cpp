@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -18,6 +19,22 @@ enum class LevelValue {
     PerStereoPair,  // a bitrate for two channels, scaled with the channel count
 };
 
+// How an encoder aims at a bitrate, for a size target.
+struct BitrateControl {
+    const char* property = nullptr;  // nullptr: it cannot
+    int64_t unit = 1;                // bits per unit of the property (1000 for kbit/s)
+    std::array<Setting, 2> mode{};   // its average-bitrate mode
+    // Two passes: the property taking the pass, its values for the first and second, and the
+    // property naming the notes' file; a value holding "%1" names the file itself.
+    const char* passProperty = nullptr;
+    const char* firstPass = nullptr;
+    const char* secondPass = nullptr;
+    const char* statsProperty = nullptr;
+    // The libav encoders aim by the quantizer of libavQuantizerFor.
+    bool viaQuantizer = false;
+    double leastBitsPerPixel = 0.01;
+};
+
 struct EncoderQuality {
     const char* factory;
     // Set at every level: the constant-quality mode and a speed worth waiting for.
@@ -28,7 +45,23 @@ struct EncoderQuality {
     LevelValue levelValue = LevelValue::AsWritten;
     // The most the encoder takes of a scaled bitrate (bits per second); 0: no bound.
     long maximum = 0;
+    BitrateControl bitrate = {};
 };
+
+// GStreamer 1.22's libav wrapper ignores its "quantizer" and breaks the encoders' rate control
+// (see libavQuantizerFor), which then sits at the coarsest quantizer allowed: the bound on it
+// is the one control that works.
+constexpr std::array<Setting, 6> kLibavAtBound = {{{"pass", "cbr"}, {"bitrate", "1000"}}};
+constexpr std::array<const char*, kQualityLevelCount> kQuantizers = {"12", "8", "5", "4", "3"};
+// One pass: GStreamer 1.22's libav wrapper corrupts the heap in a second pass (its notes are
+// freed twice when the encoder closes), so the file is measured and corrected instead.
+constexpr BitrateControl kLibavVideoBitrate = {"qmax",  1,       {},   nullptr, nullptr,
+                                               nullptr, nullptr, true, 0.05};
+constexpr BitrateControl kVpxBitrate = {
+    "target-bitrate", 1,           {{{"end-usage", "vbr"}}}, "multipass-mode",
+    "first-pass",     "last-pass", "multipass-cache-file"};
+// Sound encoders aim at their bitrate property as it is.
+constexpr BitrateControl kSoundBitrate = {"bitrate"};
 
 // Chosen so that one level gives about the same picture (SSIM against the source scaled alike)
 // with every video encoder; the sound follows the level in the same steps.
@@ -37,11 +70,17 @@ constexpr EncoderQuality kEncoders[] = {
     {"x264enc",
      {{{"pass", "qual"}, {"vbv-buf-capacity", "0"}, {"speed-preset", "medium"}}},
      "quantizer",
-     {"29", "26", "23", "20", "17"}},
+     {"29", "26", "23", "20", "17"},
+     LevelValue::AsWritten,
+     0,
+     {"bitrate", 1000, {{{"pass", "cbr"}}}, "pass", "pass1", "pass2", "multipass-cache-file"}},
     {"x265enc",
      {{{"speed-preset", "medium"}}},
      "option-string",
-     {"crf=31", "crf=28", "crf=26", "crf=23", "crf=20"}},
+     {"crf=31", "crf=28", "crf=26", "crf=23", "crf=20"},
+     LevelValue::AsWritten,
+     0,
+     {"bitrate", 1000, {}, "option-string", "pass=1:stats=%1", "pass=2:stats=%1", nullptr}},
     // Constrained quality under a bitrate it never reaches is constant quality (1.22's VP9
     // encoder has no mode of its own for it). Speed 4 of the "good" deadline is the fastest that
     // keeps its compression; row-mt lets it use more than one core.
@@ -53,7 +92,10 @@ constexpr EncoderQuality kEncoders[] = {
        {"row-mt", "true"},
        {"auto-alt-ref", "true"}}},
      "cq-level",
-     {"44", "38", "33", "28", "22"}},
+     {"44", "38", "33", "28", "22"},
+     LevelValue::AsWritten,
+     0,
+     kVpxBitrate},
     {"vp8enc",
      {{{"end-usage", "cq"},
        {"target-bitrate", "100000000"},
@@ -61,83 +103,144 @@ constexpr EncoderQuality kEncoders[] = {
        {"cpu-used", "4"},
        {"auto-alt-ref", "true"}}},
      "cq-level",
-     {"36", "26", "18", "12", "6"}},
+     {"36", "26", "18", "12", "6"},
+     LevelValue::AsWritten,
+     0,
+     kVpxBitrate},
     {"av1enc",
      {{{"end-usage", "q"}, {"cpu-used", "6"}, {"row-mt", "true"}}},
      "cq-level",
-     {"44", "38", "32", "26", "20"}},
-    {"avenc_mpeg4", {{{"pass", "quant"}}}, "quantizer", {"12", "8", "5", "3.5", "2"}},
-    {"avenc_msmpeg4", {{{"pass", "quant"}}}, "quantizer", {"12", "8", "5", "3.5", "2"}},
-    {"avenc_msmpeg4v2", {{{"pass", "quant"}}}, "quantizer", {"12", "8", "5", "3.5", "2"}},
-    {"avenc_h263", {{{"pass", "quant"}}}, "quantizer", {"12", "8", "5", "3.5", "2"}},
-    {"avenc_h263p", {{{"pass", "quant"}}}, "quantizer", {"12", "8", "5", "3.5", "2"}},
-    {"avenc_wmv1", {{{"pass", "quant"}}}, "quantizer", {"12", "8", "5", "3.5", "2"}},
-    {"avenc_wmv2", {{{"pass", "quant"}}}, "quantizer", {"12", "8", "5", "3.5", "2"}},
-    {"theoraenc", {{{"bitrate", "0"}}}, "quality", {"20", "32", "44", "52", "60"}},
+     {"44", "38", "32", "26", "20"},
+     LevelValue::AsWritten,
+     0,
+     {"target-bitrate", 1000, {{{"end-usage", "vbr"}}}}},
+    {"avenc_mpeg4", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
+     kLibavVideoBitrate},
+    {"avenc_msmpeg4", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
+     kLibavVideoBitrate},
+    {"avenc_msmpeg4v2", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
+     kLibavVideoBitrate},
+    {"avenc_h263", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
+     kLibavVideoBitrate},
+    {"avenc_h263p", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
+     kLibavVideoBitrate},
+    {"avenc_wmv1", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
+     kLibavVideoBitrate},
+    {"avenc_wmv2", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
+     kLibavVideoBitrate},
+    {"theoraenc",
+     {{{"bitrate", "0"}}},
+     "quality",
+     {"20", "32", "44", "52", "60"},
+     LevelValue::AsWritten,
+     0,
+     {"bitrate", 1000, {}, "multipass-mode", "first-pass", "second-pass", "multipass-cache-file"}},
+    {"openh264enc",
+     {},
+     nullptr,
+     {},
+     LevelValue::AsWritten,
+     0,
+     {"bitrate", 1, {{{"rate-control", "bitrate"}}}}},
     // Sound.
     {"avenc_aac",
      {},
      "bitrate",
      {"80000", "96000", "128000", "160000", "256000"},
      LevelValue::PerStereoPair,
-     512000},
+     512000,
+     kSoundBitrate},
     {"voaacenc",
      {},
      "bitrate",
      {"80000", "96000", "128000", "160000", "256000"},
      LevelValue::PerStereoPair,
-     320000},
+     320000,
+     kSoundBitrate},
     {"opusenc",
      {},
      "bitrate",
      {"48000", "64000", "96000", "128000", "160000"},
      LevelValue::PerStereoPair,
-     512000},
-    {"vorbisenc", {{{"managed", "false"}}}, "quality", {"0.1", "0.3", "0.4", "0.6", "0.8"}},
-    {"lamemp3enc", {{{"target", "quality"}}}, "quality", {"6", "5", "4", "2", "0"}},
+     512000,
+     {"bitrate", 1, {{{"bitrate-type", "constrained-vbr"}}}}},
+    {"vorbisenc",
+     {{{"managed", "false"}}},
+     "quality",
+     {"0.1", "0.3", "0.4", "0.6", "0.8"},
+     LevelValue::AsWritten,
+     0,
+     {"bitrate", 1, {{{"managed", "true"}}}}},
+    {"lamemp3enc",
+     {{{"target", "quality"}}},
+     "quality",
+     {"6", "5", "4", "2", "0"},
+     LevelValue::AsWritten,
+     0,
+     {"bitrate", 1000, {{{"target", "bitrate"}, {"cbr", "true"}}}}},
     {"avenc_ac3",
      {},
      "bitrate",
      {"128000", "160000", "192000", "224000", "256000"},
      LevelValue::PerStereoPair,
-     640000},
+     640000,
+     kSoundBitrate},
     {"avenc_ac3_fixed",
      {},
      "bitrate",
      {"128000", "160000", "192000", "224000", "256000"},
      LevelValue::PerStereoPair,
-     640000},
+     640000,
+     kSoundBitrate},
     {"avenc_eac3",
      {},
      "bitrate",
      {"96000", "128000", "160000", "192000", "224000"},
      LevelValue::PerStereoPair,
-     1536000},
+     1536000,
+     kSoundBitrate},
     {"avenc_mp2",
      {},
      "bitrate",
      {"128000", "160000", "192000", "224000", "256000"},
-     LevelValue::AsWritten},
+     LevelValue::AsWritten,
+     0,
+     kSoundBitrate},
     {"avenc_mp2fixed",
      {},
      "bitrate",
      {"128000", "160000", "192000", "224000", "256000"},
-     LevelValue::AsWritten},
-    {"twolamemp2enc", {}, "bitrate", {"128", "160", "192", "224", "256"}, LevelValue::AsWritten},
+     LevelValue::AsWritten,
+     0,
+     kSoundBitrate},
+    {"twolamemp2enc",
+     {},
+     "bitrate",
+     {"128", "160", "192", "224", "256"},
+     LevelValue::AsWritten,
+     0,
+     {"bitrate", 1000}},
     {"avenc_wmav1",
      {},
      "bitrate",
      {"64000", "96000", "128000", "160000", "192000"},
      LevelValue::PerStereoPair,
-     320000},
+     320000,
+     kSoundBitrate},
     {"avenc_wmav2",
      {},
      "bitrate",
      {"64000", "96000", "128000", "160000", "192000"},
      LevelValue::PerStereoPair,
-     320000},
+     320000,
+     kSoundBitrate},
     {"speexenc", {}, "quality", {"3", "5", "7", "8", "10"}},
 };
+
+// Sound bitrates of the encoders whose levels are qualities, by level, for two channels; the
+// bitrate a size target gives them. MP3's constant bitrates must be among its standard ones.
+constexpr std::array<int64_t, kQualityLevelCount> kSoundLadder = {64000, 96000, 128000, 160000,
+                                                                  192000};
 
 const EncoderQuality* qualityOf(const char* factory) {
     for (const EncoderQuality& encoder : kEncoders) {
@@ -148,13 +251,63 @@ const EncoderQuality* qualityOf(const char* factory) {
     return nullptr;
 }
 
+const EncoderQuality* qualityOf(const QString& factory) {
+    return qualityOf(factory.toUtf8().constData());
+}
+
 bool hasProperty(GstElement* element, const char* name) {
     return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
 }
 
 void set(GstElement* element, const char* name, const std::string& value) {
-    if (hasProperty(element, name)) {
+    if (name && hasProperty(element, name)) {
         gst_util_set_object_arg(G_OBJECT(element), name, value.c_str());
+    }
+}
+
+template <size_t N>
+void setAll(GstElement* element, const std::array<Setting, N>& settings) {
+    for (const Setting& setting : settings) {
+        if (setting.name) {
+            set(element, setting.name, setting.value);
+        }
+    }
+}
+
+// The level's sound bitrate, scaled for the channels.
+int64_t scaledBitrate(const EncoderQuality& quality, int64_t stereo, int channels) {
+    // Mono keeps the stereo bitrate: below it the encoders lose more than they save.
+    int64_t bitrate = stereo * std::max(channels, 2) / 2;
+    return quality.maximum > 0 ? std::min<int64_t>(bitrate, quality.maximum) : bitrate;
+}
+
+std::string withFile(const char* value, const QString& file) {
+    std::string text = value;
+    const size_t mark = text.find("%1");
+    if (mark != std::string::npos) {
+        text.replace(mark, 2, file.toStdString());
+    }
+    return text;
+}
+
+void applyBitrate(GstElement* encoder, const EncoderQuality& quality, const EncoderGoal& goal) {
+    const BitrateControl& control = quality.bitrate;
+    setAll(encoder, control.mode);
+    if (control.viaQuantizer) {
+        // Whole quantizers only: the coarser one, so that the file stays within the size.
+        const double quantizer = libavQuantizerFor(double(goal.bitrate), goal.pixelsPerSecond);
+        set(encoder, control.property, std::to_string(int(std::ceil(quantizer - 0.05))));
+        return;
+    }
+    set(encoder, control.property,
+        std::to_string(std::max<int64_t>(goal.bitrate / control.unit, 1)));
+    if (goal.pass == 0 || !control.passProperty) {
+        return;
+    }
+    set(encoder, control.passProperty,
+        withFile(goal.pass == 1 ? control.firstPass : control.secondPass, goal.statsFile));
+    if (control.statsProperty) {
+        set(encoder, control.statsProperty, goal.statsFile.toStdString());
     }
 }
 
@@ -166,28 +319,73 @@ void applyEncoderGoal(GstElement* encoder, const EncoderGoal& goal) {
     if (!quality) {
         return;
     }
-    for (const Setting& setting : quality->fixed) {
-        if (setting.name) {
-            set(encoder, setting.name, setting.value);
-        }
-    }
+    setAll(encoder, quality->fixed);
     // libvpx and libaom work on one thread unless told otherwise.
     if (hasProperty(encoder, "row-mt") && hasProperty(encoder, "threads")) {
         g_object_set(encoder, "threads", static_cast<gint>(g_get_num_processors()), nullptr);
     }
+    if (goal.bitrate > 0 && quality->bitrate.property) {
+        applyBitrate(encoder, *quality, goal);
+        return;
+    }
+    if (!quality->levelProperty) {
+        return;
+    }
     std::string value = quality->levels[static_cast<size_t>(goal.level)];
     if (quality->levelValue == LevelValue::PerStereoPair) {
-        // Mono keeps the stereo bitrate: below it the encoders lose more than they save.
-        const long channels = std::max(goal.channels, 2);
-        long bitrate = std::stol(value) * channels / 2;
-        if (quality->maximum > 0) {
-            bitrate = std::min(bitrate, quality->maximum);
-        }
-        value = std::to_string(bitrate);
+        value = std::to_string(scaledBitrate(*quality, std::stol(value), goal.channels));
     }
     set(encoder, quality->levelProperty, value);
 }
 
+double libavQuantizerFor(double bitrate, double pixelsPerSecond) {
+    constexpr double kBitsPerPixelAtFinest = 0.5;
+    constexpr double kFinest = 2;
+    constexpr double kCoarsest = 31;
+    if (bitrate <= 0 || pixelsPerSecond <= 0) {
+        return kCoarsest;
+    }
+    const double bitsPerPixel = bitrate / pixelsPerSecond;
+    const double quantizer = kFinest * std::pow(kBitsPerPixelAtFinest / bitsPerPixel, 1 / 0.85);
+    return std::clamp(quantizer, kFinest, kCoarsest);
+}
+
+double leastBitsPerPixel(const QString& factoryName) {
+    const EncoderQuality* quality = qualityOf(factoryName);
+    return quality ? quality->bitrate.leastBitsPerPixel : 0.01;
+}
+
+bool aimsByQuantizer(const QString& factoryName) {
+    const EncoderQuality* quality = qualityOf(factoryName);
+    return quality && quality->bitrate.viaQuantizer;
+}
+
 bool hasQualityLevels(const QString& factoryName) {
-    return qualityOf(factoryName.toUtf8().constData()) != nullptr;
+    const EncoderQuality* quality = qualityOf(factoryName);
+    return quality && quality->levelProperty;
+}
+
+bool takesBitrate(const QString& factoryName) {
+    const EncoderQuality* quality = qualityOf(factoryName);
+    return quality && quality->bitrate.property;
+}
+
+bool hasTwoPasses(const QString& factoryName) {
+    const EncoderQuality* quality = qualityOf(factoryName);
+    return quality && quality->bitrate.passProperty;
+}
+
+int64_t soundBitrate(const QString& factoryName, QualityLevel level, int channels) {
+    const EncoderQuality* quality = qualityOf(factoryName);
+    if (!quality || !quality->bitrate.property) {
+        return 0;
+    }
+    const auto index = static_cast<size_t>(level);
+    if (quality->levelProperty && std::strcmp(quality->levelProperty, "bitrate") == 0) {
+        const int64_t value = std::stol(quality->levels[index]) * quality->bitrate.unit;
+        return quality->levelValue == LevelValue::PerStereoPair
+                   ? scaledBitrate(*quality, value, channels)
+                   : value;
+    }
+    return scaledBitrate(*quality, kSoundLadder[index], channels);
 }

@@ -6,6 +6,8 @@
 #include "language/TextIds.h"
 #include "output/compressors/CompressorFit.h"
 #include "output/formats/OutputFormats.h"
+#include "output/quality/QualityLevel.h"
+#include "output/quality/SizeTarget.h"
 #include "output/settings/OutputRules.h"
 #include "output/settings/OutputSettingsStore.h"
 
@@ -103,6 +105,11 @@ void OutputOptions::fillLists() {
     view_.resizeModes = {language_.GetMessageText(text_id::kPreserveAspectRatio),
                          language_.GetMessageText(text_id::kStretch)};
     view_.audioBitrates = kAudioBitrateEntries;
+    for (int32_t level = 0; level < kQualityLevelCount; ++level) {
+        view_.qualities.append(language_.GetMessageText(text_id::kQualitySmallest + level));
+    }
+    view_.qualityTip = language_.GetMessageText(text_id::kQualityTip);
+    view_.fitInTip = language_.GetMessageText(text_id::kFitInTip);
 
     for (const CompressorEntry& entry : videoEntries_) {
         view_.videoCompressors.append({entry.name, {}});
@@ -146,6 +153,11 @@ void OutputOptions::selectInitialEntries(const SettingsStore& store) {
                                    : 1;
     view_.videoBitrateText = integerText(videoBitrateToKbps(settings_.videoBitrate));
     view_.audioBitratePosition = audioBitrateListPosition(settings_.audioBitrate);
+    view_.qualityPosition = static_cast<int32_t>(qualityLevelOf(settings_.qualityLevel));
+    view_.fitInText = settings_.targetSizeBytes > 0
+                          ? QString::number(double(settings_.targetSizeBytes) / 1e6, 'g', 12)
+                          : QString();
+    view_.qualityEnabled = view_.fitInText.trimmed().isEmpty();
 }
 
 OutputOptions::CompressorPositions& OutputOptions::currentPositions() {
@@ -257,6 +269,9 @@ void OutputOptions::choose(OptionList list, int32_t position) {
         case OptionList::AudioBitrate:
             view_.audioBitratePosition = positionIn(view_.audioBitrates, position);
             break;
+        case OptionList::Quality:
+            view_.qualityPosition = positionIn(view_.qualities, position);
+            break;
     }
 }
 
@@ -276,6 +291,10 @@ void OutputOptions::edit(OptionText box, const QString& text) {
             break;
         case OptionText::VideoBitrate:
             view_.videoBitrateText = text;
+            break;
+        case OptionText::FitIn:
+            view_.fitInText = text;
+            view_.qualityEnabled = text.trimmed().isEmpty();
             break;
     }
 }
@@ -340,7 +359,23 @@ bool OutputOptions::accept(SettingsStore& store) {
                                   .audioCompressorPosition = shared_.audio,
                                   .videoBitrateText = view_.videoBitrateText,
                                   .audioBitratePosition = view_.audioBitratePosition};
+    std::optional<int64_t> targetBytes = 0;
+    if (!view_.fitInText.trimmed().isEmpty()) {
+        // Megabytes as typed; "25MB" or "8 MiB" are taken too.
+        targetBytes = parseSize(view_.fitInText);
+        if (!targetBytes) {
+            dialogs_.showMessage(
+                {.text = language_.GetMessageText(text_id::kSizeInvalid).arg(view_.fitInText)});
+            return false;
+        }
+    }
     OutputOkResult result = decideOutputOk(settings_, input);
+    if (result.problem == OutputOkProblem::None) {
+        result.decision.settings.targetSizeBytes = *targetBytes;
+        if (view_.qualityPosition >= 0) {
+            result.decision.settings.qualityLevel = view_.qualityPosition;
+        }
+    }
     // An own choice whose list has no selection keeps what it was.
     for (const auto& [format, positions] : own_) {
         OwnCompressors& chosen = result.decision.settings.ownCompressors[format];

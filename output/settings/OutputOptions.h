@@ -24,9 +24,10 @@ enum class OptionList {
     ResizeMode,
     VideoCompressor,
     AudioCompressor,
-    AudioBitrate
+    AudioBitrate,
+    Quality
 };
-enum class OptionText { OutputName, Width, Height, FrameRate, VideoBitrate };
+enum class OptionText { OutputName, Width, Height, FrameRate, VideoBitrate, FitIn };
 
 // The format decides which of the two sets of rows sharing their places is shown.
 enum class OutputRows { Compressors, Bitrates };
@@ -66,6 +67,14 @@ struct OutputOptionsView {
     QString videoBitrateText;  // Kbps
     QStringList audioBitrates;
     int32_t audioBitratePosition = -1;
+    // The quality level (with the compressor rows) and the size target in megabytes; a size
+    // grays the level, which it overrides.
+    QStringList qualities;
+    int32_t qualityPosition = -1;
+    QString qualityTip;
+    bool qualityEnabled = true;
+    QString fitInText;
+    QString fitInTip;
     OutputRows rows = OutputRows::Bitrates;
 };
 

@@ -59,10 +59,15 @@ constexpr std::array kControls = {
                     8, 0, kAudioBitrate},
     ControlTemplate{kAudioBitrate, ControlKind::DropDownList, "", 98, 115, 50, 14, kFitsEntries},
     ControlTemplate{kAudioBitrateUnit, ControlKind::Label, "Kbps", 152, 117, 30, 8},
+    ControlTemplate{kQualityLabel, ControlKind::Label, "Quality:", 7, 135, 88, 8, 0, kQuality},
+    ControlTemplate{kQuality, ControlKind::DropDownList, "", 98, 133, 80, 14, kFitsEntries},
+    ControlTemplate{kFitInLabel, ControlKind::Label, "Fit in", 182, 135, 28, 8, 0, kFitIn},
+    ControlTemplate{kFitIn, ControlKind::Edit, "", 211, 133, 36, 14},
+    ControlTemplate{kFitInUnit, ControlKind::Label, "MB", 250, 135, 21, 8},
     ControlTemplate{kNote, ControlKind::Label,
                     "Note: some video and audio compressors may not work properly. For more "
                     "detail, please read help.",
-                    7, 137, 264, 24, kWordWrap},
+                    7, 153, 264, 24, kWordWrap},
     ControlTemplate{kConfigurableCompressors, ControlKind::DropDownList, "", 224, 115, 47, 14,
                     kHidden, 0, "Configurable video compressors"},
     ControlTemplate{kOk, ControlKind::DefaultPushButton, "OK", 116, 181, 48, 14},
@@ -85,6 +90,7 @@ constexpr std::array kListControls = {
     ListControl{kVideoCompressor, OptionList::VideoCompressor},
     ListControl{kAudioCompressor, OptionList::AudioCompressor},
     ListControl{kAudioBitrate, OptionList::AudioBitrate},
+    ListControl{kQuality, OptionList::Quality},
 };
 
 struct TextControl {
@@ -97,13 +103,22 @@ constexpr std::array kTextControls = {
     TextControl{kHeight, OptionText::Height},
     TextControl{kCustomFrameRate, OptionText::FrameRate},
     TextControl{kVideoBitrate, OptionText::VideoBitrate},
+    TextControl{kFitIn, OptionText::FitIn},
 };
 
 constexpr std::array kButtons = {kBrowse, kDefault, kVideoCompressorSettings, kOk, kCancel};
 
-constexpr std::array kCompressorRows = {kVideoCompressorLabel,    kVideoCompressor,
-                                        kVideoCompressorSettings, kAudioCompressorLabel,
-                                        kAudioCompressor,         kNote};
+constexpr std::array kCompressorRows = {kVideoCompressorLabel,
+                                        kVideoCompressor,
+                                        kVideoCompressorSettings,
+                                        kAudioCompressorLabel,
+                                        kAudioCompressor,
+                                        kNote,
+                                        kQualityLabel,
+                                        kQuality,
+                                        kFitInLabel,
+                                        kFitIn,
+                                        kFitInUnit};
 constexpr std::array kBitrateRows = {kVideoBitrateLabel, kVideoBitrate, kVideoBitrateUnit,
                                      kAudioBitrateLabel, kAudioBitrate, kAudioBitrateUnit};
 
@@ -209,6 +224,12 @@ void CDialogOutputSettings::showOptions() {
     showCompressors(kAudioCompressor, view.audioCompressors, view.audioCompressorPosition);
     showText(kVideoBitrate, view.videoBitrateText);
     showList(kAudioBitrate, view.audioBitrates, view.audioBitratePosition);
+    showList(kQuality, view.qualities, view.qualityPosition);
+    showText(kFitIn, view.fitInText);
+    controls_[kQuality]->setEnabled(view.qualityEnabled);
+    controls_[kQualityLabel]->setEnabled(view.qualityEnabled);
+    controls_[kQuality]->setToolTip(view.qualityTip);
+    controls_[kFitIn]->setToolTip(view.fitInTip);
 
     controls_[kWidth]->setVisible(view.sizeBoxesShown);
     controls_[kHeight]->setVisible(view.sizeBoxesShown);
@@ -291,5 +312,7 @@ bool runOutputOptions(QWidget* owner, OutputSettings& record, SettingsStore& sto
     record.outputFormat = chosen.outputFormat;
     record.useFileProfile = chosen.useFileProfile;
     record.ownCompressors = chosen.ownCompressors;
+    record.qualityLevel = chosen.qualityLevel;
+    record.targetSizeBytes = chosen.targetSizeBytes;
     return true;
 }

@@ -44,6 +44,9 @@ struct OutputSettings {
     int32_t useFileProfile = 0;
     // The quality of compressed files (QualityLevel); WMV keeps its bitrates.
     int32_t qualityLevel = 2;
+    // "Fit in N MB": the size a compressed file must not exceed, in bytes; 0 means no target.
+    // A target wins over the quality level.
+    int64_t targetSizeBytes = 0;
     // By format, for the formats whose compressors are their own choice; the flags and the bound
     // compressors above serve the others.
     std::map<int32_t, OwnCompressors> ownCompressors;

@@ -5,6 +5,7 @@
 #include "media/Elements.h"
 #include "output/compressors/CurrentCompressors.h"
 #include "output/formats/OutputFormats.h"
+#include "output/quality/SizeTarget.h"
 #include "output/settings/DefaultOutputName.h"
 
 namespace {
@@ -93,6 +94,23 @@ void storeOwnCompressors(const OutputSettings& settings, SettingsStore& store) {
     }
 }
 
+void loadQualityChoice(const SettingsStore& store, OutputSettings& settings) {
+    settings.qualityLevel = static_cast<int32_t>(qualityLevelOf(store.readInt(
+        kSettings, QStringLiteral("QualityLevel"), static_cast<int32_t>(kDefaultQualityLevel))));
+    // A damaged size reads as none.
+    settings.targetSizeBytes =
+        parseSize(store.readText(kSettings, QStringLiteral("FitInMegabytes"), QString()))
+            .value_or(0);
+}
+
+void storeQualityChoice(const OutputSettings& settings, SettingsStore& store) {
+    store.writeInt(kSettings, QStringLiteral("QualityLevel"), settings.qualityLevel);
+    store.writeText(kSettings, QStringLiteral("FitInMegabytes"),
+                    settings.targetSizeBytes > 0
+                        ? QString::number(double(settings.targetSizeBytes) / 1e6, 'g', 12)
+                        : QString());
+}
+
 void loadOutputFormat(const SettingsStore& store, OutputSettings& settings) {
     settings.outputFormat = store.readInt(kSettings, QStringLiteral("nOuptputFormat"), 0);
 }
@@ -174,6 +192,7 @@ void loadOutputSettings(const SettingsStore& store, OutputSettings& settings, Us
     loadOwnCompressors(store, settings);
     loadOutputNameAndSize(store, settings, dialogs, language);
     loadFrameRateAndBitrates(store, settings);
+    loadQualityChoice(store, settings);
 }
 
 int32_t initialCompressorListPosition(const SettingsStore& store, CompressorKind kind) {
@@ -201,6 +220,7 @@ void commitOutputOk(const OutputOkDecision& decision, SettingsStore& store, User
                               dialogs);
     }
     storeOwnCompressors(settings, store);
+    storeQualityChoice(settings, store);
     store.writeInt(kSettings, QStringLiteral("n_video_bitrate"), settings.videoBitrate);
     store.writeInt(kSettings, QStringLiteral("n_audio_bitrate"), settings.audioBitrate);
     store.writeInt(kSettings, QStringLiteral("nOuptputFormat"), settings.outputFormat);

@@ -27,6 +27,11 @@ void loadCompressorChoices(const SettingsStore& store, OutputSettings& settings,
 // "none"); a format never chosen for starts with the first installed of its defaults.
 void loadOwnCompressors(const SettingsStore& store, OutputSettings& settings);
 void storeOwnCompressors(const OutputSettings& settings, SettingsStore& store);
+// "QualityLevel" (0 smallest file ... 4 best quality, 2 by default) and "FitInMegabytes" (the size
+// target in megabytes as typed; empty for none).
+void loadQualityChoice(const SettingsStore& store, OutputSettings& settings);
+void storeQualityChoice(const OutputSettings& settings, SettingsStore& store);
+
 // What a format's own choice starts with (and Default restores).
 OwnCompressors defaultOwnCompressors(int32_t format);
 

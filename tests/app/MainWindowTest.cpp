@@ -143,6 +143,23 @@ TEST_F(MainWindowTest, StopKeepsTheFileAndClosingWaitsForTheConversion) {
     EXPECT_EQ(store.readText("Option", "CurrentLanguage", {}), "english");
 }
 
+// The formats with compressors of their own find them at start-up, never chosen before.
+TEST_F(MainWindowTest, AStoredMp4FormatStartsWithItsOwnCompressors) {
+    store.writeInt("Settings", "nOuptputFormat", OutputSettings::kMp4);
+    window = std::make_unique<CReelcraftDlg>(MainWindowContext{store, dialogs, language, dragFlag});
+    window->show();
+    open();
+    markAt(2, kEndTime);
+    window->runCommand(kConvert);
+    ASSERT_TRUE(waitUntilIdle()) << dialogs.texts().join('|').toStdString();
+    EXPECT_EQ(window->converter().job().lastOutcome(), ConversionJob::Outcome::Completed)
+        << dialogs.texts().join('|').toStdString();
+    const ProbedFile written = probeFile(output.filePath(QStringLiteral("out é %1.mp4")));
+    ASSERT_TRUE(written.stream("video") && written.stream("audio"));
+    EXPECT_EQ(written.stream("video")->codec, "h264");
+    EXPECT_EQ(written.stream("audio")->codec, "aac");
+}
+
 TEST_F(MainWindowTest, LanguageSwitchRetitlesAndExitKeepsIt) {
     int german = -1;
     for (int i = 0; i < language.GetLanguageCount(); ++i) {

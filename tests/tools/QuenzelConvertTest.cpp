@@ -130,7 +130,9 @@ TEST_F(QuenzelConvert, BadOptionsAreRefusedBeforeAnythingIsWritten) {
                                        {"--audio-bitrate", "100"},
                                        {"--start", "-3"},
                                        {"--video-compressor", "no such codec"},
-                                       {"--start", "9", "--end", "2"}}) {
+                                       {"--start", "9", "--end", "2"},
+                                       {"--quality", "awful"},
+                                       {"--target-size", "lots"}}) {
         const CommandResult refused =
             run(QStringList{clips::halfSecond(), "-o", target} << options);
         EXPECT_EQ(refused.exitCode, 2)

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "output/quality/EncoderQuality.h"
+#include "output/quality/SizeTarget.h"
+
+struct OutputSettings;
+
+// The passes of one conversion. A quality level needs one. A size target ("fit in N MB") gets
+// its video bitrate from the span, the sound and the container's overhead; where the encoder has
+// two passes the first only studies the picture and writes nothing, the second writes the file;
+// a file that comes out over the size is written once more at a corrected bitrate.
+class ConversionPasses {
+  public:
+    // One pass at the settings' quality level.
+    explicit ConversionPasses(const OutputSettings& settings);
+
+    // The passes that make `settings` fit their size target over a span of `seconds`; nullopt,
+    // with the user's reason, when the size cannot be reached or the compressors cannot aim at
+    // one. `smallestBytes` gets the least size that would do (0 when no size would).
+    struct Refusal {
+        enum class Kind { TooSmall, CannotAim } kind;
+        int64_t smallestBytes = 0;
+        QString compressor;  // the compressor that cannot aim at a size
+    };
+    static ConversionPasses forSize(const OutputSettings& settings, double seconds, bool hasSound,
+                                    std::optional<Refusal>* refusal);
+
+    bool aimsAtSize() const { return budget_.targetBytes > 0; }
+    int current() const { return current_; }  // from 1
+    int count() const { return count_; }
+    // Whether the current pass writes the file (the first of two only studies the picture).
+    bool writesFile() const { return !twoPasses_ || current_ > 1; }
+
+    EncoderGoal videoGoal() const;
+    EncoderGoal soundGoal() const;
+    void setStatsFile(const QString& path) { statsFile_ = path; }
+
+    // The next pass, when there is one: after the first of two passes; after a writing pass whose
+    // file of `writtenBytes` is over the size (once; twice for an encoder aiming by quantizer,
+    // which is also corrected when it stays well below the size). False when it is done.
+    bool advance(int64_t writtenBytes);
+    // Whether a written file of that size is over the target.
+    bool isOverSize(int64_t writtenBytes) const {
+        return aimsAtSize() && writtenBytes > budget_.targetBytes;
+    }
+    int64_t targetBytes() const { return budget_.targetBytes; }
+
+  private:
+    ConversionPasses() = default;
+
+    QualityLevel level_ = kDefaultQualityLevel;
+    int channels_ = 2;
+    SizeBudget budget_;
+    SizePlan plan_;
+    int64_t videoBitrate_ = 0;
+    bool twoPasses_ = false;
+    bool byQuantizer_ = false;
+    int corrections_ = 0;
+    int current_ = 1;
+    int count_ = 1;
+    QString statsFile_;
+};

@@ -1,0 +1,78 @@
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "tests/common/FileProbe.h"
+#include "tests/common/TestMedia.h"
+#include "tests/engine/ConversionFixture.h"
+
+namespace {
+
+using Outcome = ConversionJob::Outcome;
+
+class SizeTarget : public ConversionFixture {
+  protected:
+    void SetUp() override {
+        // Detailed pictures, so that the encoder has a use for every bit it is given.
+        openSource(sharedRecording());
+        settings.outputFormat = OutputSettings::kMp4;
+        useCompressor(CompressorKind::Video, "x264enc");
+        useCompressor(CompressorKind::Audio, "avenc_aac");
+        settings.outputName = outputPath("fits.mp4");
+        settings.outputWidth = 320;
+        settings.outputHeight = 240;
+        settings.frameRate = 30;
+    }
+
+    static QString sharedRecording() {
+        static const QString path = makeRecordedClip(testMediaFolder(), "twelve.mp4", 12, 12);
+        return path;
+    }
+};
+
+TEST_F(SizeTarget, TwoPassesFillTheSizeWithoutGoingOver) {
+    settings.targetSizeBytes = 600'000;
+    QStringList passTexts;
+    QObject::connect(&job, &ConversionJob::statusLineChanged,
+                     [&] { passTexts.append(job.passText()); });
+    ASSERT_EQ(convert(120000), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    const qint64 size = QFileInfo(settings.outputName).size();
+    EXPECT_LE(size, 600'000);
+    EXPECT_GE(size, 540'000);
+    EXPECT_TRUE(passTexts.contains("pass 2 of 2")) << passTexts.join('|').toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join('|').toStdString();
+    const ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.stream("video"));
+    EXPECT_EQ(written.stream("video")->frames, 360);
+    EXPECT_EQ(QDir(outputFolder.path()).entryList(QDir::Files), QStringList{"fits.mp4"});
+}
+
+TEST_F(SizeTarget, StopInTheFirstPassWritesNothingAndSaysSo) {
+    settings.targetSizeBytes = 600'000;
+    QEventLoop loop;
+    QObject::connect(&job, &ConversionJob::finished, &loop, &QEventLoop::quit);
+    job.startConversion();
+    ASSERT_TRUE(job.isConverting()) << dialogs.texts().join('|').toStdString();
+    job.finishConversion();
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    if (job.isConverting()) {
+        loop.exec();
+    }
+    EXPECT_EQ(job.lastOutcome(), Outcome::Cancelled);
+    EXPECT_EQ(statusLines.last(),
+              "Stopped in pass 1 of 2, before the file is written: nothing was written.");
+    EXPECT_TRUE(QDir(outputFolder.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(SizeTarget, ASizeNoPictureFitsIsRefusedUpFront) {
+    settings.targetSizeBytes = 50'000;  // 0.05 MB for 12 s
+    EXPECT_EQ(convert(), Outcome::None);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("0.05 MB is too small for 00:00:12 of video"))
+        << dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(dialogs.messages[0].text.contains("need at least 0.")) << "names the least size";
+    EXPECT_TRUE(QDir(outputFolder.path()).entryList(QDir::Files).isEmpty());
+}
+
+}  // namespace
