@@ -174,6 +174,7 @@ void CDialogOutputSettings::wireControls() {
         connect(box, &QLineEdit::textChanged, this, [this, control](const QString& text) {
             if (!showing_) {
                 options_.edit(control.box, text);
+                showOptions();  // a size grays the quality level
             }
         });
     }

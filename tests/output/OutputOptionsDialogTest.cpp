@@ -249,6 +249,33 @@ TEST_F(OptionsDialogTest, EachFormatShowsAndKeepsItsOwnCompressors) {
     EXPECT_EQ(store.readInt(kSettings, "nOuptputFormat", -1), OutputSettings::kMp4);
 }
 
+TEST_F(OptionsDialogTest, ASizeTargetGraysTheQualityLevelItOverrides) {
+    auto dialog = open();
+    QComboBox* quality = list(*dialog, kQuality);
+    EXPECT_EQ(quality->count(), 5);
+    EXPECT_EQ(quality->currentText(), "Balanced");
+    EXPECT_TRUE(quality->isEnabled());
+    quality->setCurrentIndex(4);
+    box(*dialog, kFitIn)->setText("2O");  // a letter O for a zero
+    EXPECT_FALSE(quality->isEnabled());
+    press(*dialog, kOk);
+    EXPECT_EQ(dialog->result(), 0) << "the dialog stays open";
+    EXPECT_TRUE(dialogs.texts().join('|').contains("\"2O\" is no size"));
+
+    box(*dialog, kFitIn)->setText("8.5");
+    press(*dialog, kOk);
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(dialog->settings().targetSizeBytes, 8'500'000);
+    EXPECT_EQ(dialog->settings().qualityLevel, 4);
+    EXPECT_EQ(store.readText(kSettings, "FitInMegabytes", {}), "8.5");
+
+    record = dialog->settings();
+    record.targetSizeBytes = 0;
+    auto again = open();
+    EXPECT_TRUE(list(*again, kQuality)->isEnabled());
+    EXPECT_EQ(list(*again, kQuality)->currentText(), "Best quality");
+}
+
 TEST_F(OptionsDialogTest, BrowseOffersTheFormatsFilterAndGivesTheNameItsExtension) {
     record.outputName = QStringLiteral("/videos/old/name.avi");
     record.outputFormat = OutputSettings::kWmv;
