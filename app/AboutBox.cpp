@@ -45,6 +45,7 @@ CAboutDlg::CAboutDlg(const CLanguage& language, UserDialogs& dialogs, QWidget* p
             auto* link = new CLinkLabel(QString::fromUtf8(control.text), dialogs, window);
             link->SetTarget(QString::fromUtf8(control.id == kHomePageLink ? kHomePageAddress
                                                                           : kContactPageAddress));
+            link->SetUnderlineMode(CLinkLabel::UnderlineAlways);
             return link;
         });
     controls_.get<QLabel>(kIcon)->setPixmap(
@@ -56,4 +57,6 @@ CAboutDlg::CAboutDlg(const CLanguage& language, UserDialogs& dialogs, QWidget* p
         auto* link = controls_.get<CLinkLabel>(id);
         link->setAccessibleName(link->text());
     }
+    // The links stay reachable with Tab, but Enter presses OK, the default button.
+    controls_[kOk]->setFocus();
 }

@@ -18,14 +18,17 @@
 
 using namespace main_window_control;
 
-bool CReelcraftDlg::refuseWhileConverting() {
+bool CReelcraftDlg::refuseWhileConverting(bool closing) {
     if (!converter_->isConverting()) {
         return false;
     }
-    context_.dialogs.showMessage(
-        {.text = context_.language.GetMessageText(text_id::kStopConverting),
-         .caption = context_.language.GetMessageText(text_id::kWarning),
-         .icon = MessageIcon::Warning});
+    // After Stop there is nothing left to stop: the user waits only for the file.
+    const int text = !converter_->isFinishing() ? text_id::kStopConverting
+                     : closing                  ? text_id::kFinishingThenClosing
+                                                : text_id::kFinishingPleaseWait;
+    context_.dialogs.showMessage({.text = context_.language.GetMessageText(text),
+                                  .caption = context_.language.GetMessageText(text_id::kWarning),
+                                  .icon = MessageIcon::Warning});
     return true;
 }
 

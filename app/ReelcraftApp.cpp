@@ -21,6 +21,9 @@ int CReelcraftApp::InitInstance(const QString& file) {
     if (!file.isEmpty()) {
         QTimer::singleShot(0, &window, [&window, file] { window.openFile(file); });
     }
+    // Modal to no other window: an application-modal main window would take every click and key
+    // from the player window, whose menu, clicks and Escape then never arrive.
+    window.setWindowModality(Qt::WindowModal);
     window.exec();
     dialogs.setMainWindow(nullptr);
     return 0;

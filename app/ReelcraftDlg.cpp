@@ -29,6 +29,7 @@
 #include "media/PluginPreloader.h"
 #include "media/SoundClip.h"
 #include "output/compressors/CurrentCompressors.h"
+#include "output/properties/GraphPropertiesDialog.h"
 #include "output/settings/OutputSettingsStore.h"
 #include "player/VcdCore.h"
 #include "project/Clock.h"
@@ -70,6 +71,11 @@ void CReelcraftDlg::initialise() {
                                            slider, [this] { return context_.dragFlag != 0; });
     converter_ = std::make_unique<ConverterSession>(project_, settings_, context_.dialogs,
                                                     context_.language);
+    // A preview with element settings (stored format 4) shows them before it plays.
+    converter_->job().setFilterPropertyDialog([this](GstPipeline* graph) {
+        CDialogFilterPerproty dialog(graph, this);
+        dialog.exec();
+    });
     wireCommands();
 
     // The system menu's About item: the window manager owns that menu here, so the command is a
@@ -88,16 +94,20 @@ void CReelcraftDlg::initialise() {
     loadOutputFormat(context_.store, settings_);
 
     QString failure;
-    if (failed(initMediaFramework(&failure))) {
+    const Status started = context_.startMediaFramework ? context_.startMediaFramework(&failure)
+                                                        : initMediaFramework(&failure);
+    if (failed(started)) {
         context_.dialogs.showMessage({.text = QStringLiteral("Could not initialize COM library."),
                                       .caption = QStringLiteral("Error"),
                                       .icon = MessageIcon::Error,
                                       .ownedByMainWindow = false,
                                       .details = failure});
-        // Nothing can be opened or converted; the window still closes normally.
+        // Nothing can be opened or converted; the window still shows its texts, takes its keys
+        // and closes normally.
         setState(MainWindowState::NoSource);
         controls_[kOpenVideo]->setEnabled(false);
         controls_[kOptions]->setEnabled(false);
+        finishInitialising();
         return;
     }
     pluginPreloader_ = std::make_unique<PluginPreloader>();
@@ -117,10 +127,14 @@ void CReelcraftDlg::initialise() {
     setState(MainWindowState::NoSource);
     loadFrameRateAndBitrates(context_.store, settings_);
     loadQualityChoice(context_.store, settings_);
+    finishInitialising();
+    initialised_ = true;
+}
+
+void CReelcraftDlg::finishInitialising() {
     ApplyDialogTexts(context_.language, this, kMainWindowTemplateId);
     fitToTexts();
     addShortcuts();
-    initialised_ = true;
 }
 
 QWidget* CReelcraftDlg::makeControl(const ControlTemplate& control, QWidget* parent) {
@@ -179,6 +193,12 @@ void CReelcraftDlg::wireCommands() {
         setDisplayText(kStatusLine, t);
     });
     connect(converter_.get(), &ConverterSession::percentChanged, this, &CReelcraftDlg::showPercent);
+    // Exit while the stopped file was being finished closes once it is.
+    connect(converter_.get(), &ConverterSession::finished, this, [this] {
+        if (closeWhenFinished_) {
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        }
+    });
 }
 
 void CReelcraftDlg::addShortcuts() {
@@ -359,7 +379,10 @@ void CReelcraftDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CReelcraftDlg::closeEvent(QCloseEvent* event) {
-    if (refuseWhileConverting()) {
+    if (converter_->isFinishing()) {
+        closeWhenFinished_ = true;
+    }
+    if (refuseWhileConverting(true)) {
         event->ignore();
         return;
     }

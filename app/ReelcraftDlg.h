@@ -3,11 +3,13 @@
 #include <QDialog>
 #include <QPixmap>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/MainWindowState.h"
 #include "base/DialogTemplate.h"
 #include "engine/TransitionChooser.h"
+#include "media/Status.h"
 #include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 
@@ -27,6 +29,8 @@ struct MainWindowContext {
     UserDialogs& dialogs;
     CLanguage& language;
     int32_t& dragFlag;
+    // Starts the media framework (initMediaFramework unless a test has another).
+    std::function<Status(QString*)> startMediaFramework = {};
 };
 
 // The main window (template 102): open a video, play and seek it, mark the part to convert, set
@@ -81,7 +85,11 @@ class CReelcraftDlg : public QDialog {
     void showConverting(bool converting, const QString& convertCaption);
     void showPercent(int percent);
     QString caption() const;
-    bool refuseWhileConverting();
+    // True, after telling the user why, while a conversion runs or its stopped file is being
+    // finished.
+    // `closing`: the user asked to exit, which happens once the file is finished.
+    bool refuseWhileConverting(bool closing = false);
+    void finishInitialising();
 
     void onOpenVideo();
     void onOptions();
@@ -103,6 +111,7 @@ class CReelcraftDlg : public QDialog {
     std::unique_ptr<PluginPreloader> pluginPreloader_;
     MainWindowState state_ = MainWindowState::NoSource;
     bool initialised_ = false;
+    bool closeWhenFinished_ = false;  // Exit was asked for while the file was being finished
     // Which of the two describing status lines shows, so a language switch can reword it.
     enum class StatusLine { OriginalSize, WithSize, Other } statusLine_ = StatusLine::Other;
 };

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# How each quality level looks with each video compressor: converts 10 s of a noisy, detailed
+# How each quality level looks with each video compressor: converts 6 s of a noisy, detailed
 # 1080p30 camera-like clip at every level and prints the video bitrate and the SSIM against the
 # source (same size, so nothing is scaled). One level should give about the same SSIM whatever
 # the compressor; sizes and SSIM rise with the level.
@@ -17,7 +17,7 @@ source=$media_dir/camera-1080p30.mp4
 if [ ! -s "$source" ]; then
   echo "Making camera-1080p30.mp4 (once)..." >&2
   # Fine detail and motion, with the grain of a camera sensor that changes every picture.
-  ffmpeg -v error -y -f lavfi -i "testsrc2=size=1920x1080:rate=30,noise=alls=10:allf=t" \
+  ffmpeg -v error -y -f lavfi -i "testsrc2=size=1920x1080:rate=30,noise=alls=4:allf=t" \
     -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 12 -c:v libx264 -preset veryfast \
     -crf 16 -pix_fmt yuv420p -c:a aac -b:a 192k "$source"
 fi
@@ -48,15 +48,15 @@ for encoder in "${encoders[@]}"; do
     out=$work/out.$(extension "$encoder")
     start=$(date +%s.%N)
     # shellcheck disable=SC2046
-    "$build_dir/bin/quenzel-convert" "$source" -o "$out" -y --start 1 --end 11 --size original \
+    "$build_dir/bin/quenzel-convert" "$source" -o "$out" -y --start 1 --end 7 --size original \
       --fps original --quality "$level" $(encoder_options "$encoder") > "$work/log" 2>&1 ||
       { cat "$work/log" >&2; exit 1; }
     seconds=$(echo "$(date +%s.%N) - $start" | bc -l)
     video_bytes=$(ffprobe -v error -select_streams v:0 -show_entries packet=size -of csv=p=0 \
       "$out" | paste -sd+ | bc)
-    ssim=$(ffmpeg -v info -i "$out" -ss 1 -t 10 -i "$source" -lavfi "[0:v][1:v]ssim" -f null - 2>&1 |
+    ssim=$(ffmpeg -v info -i "$out" -ss 1 -t 6 -i "$source" -lavfi "[0:v][1:v]ssim" -f null - 2>&1 |
       sed -n 's/.*SSIM.*All:\([0-9.]*\).*/\1/p')
-    printf ' %7d  %.4f %5.1f' $((video_bytes * 8 / 10 / 1000)) "$ssim" "$seconds"
+    printf ' %7d  %.4f %5.1f' $((video_bytes * 8 / 6 / 1000)) "$ssim" "$seconds"
   done
   echo
 done

@@ -95,9 +95,10 @@ void CIconButton::paintEvent(QPaintEvent*) {
         initStyleOption(&bevel);
         style()->drawControl(QStyle::CE_PushButtonBevel, &bevel, &painter, this);
     } else if (pressed) {
-        qDrawShadeRect(&painter, item, palette(), true, 1);
+        // One pixel: the shadow at top and left, the highlight at bottom and right.
+        qDrawShadePanel(&painter, item, palette(), true, 1);
     } else if (hovered_) {
-        qDrawShadeRect(&painter, item, palette(), false, 1);
+        qDrawShadePanel(&painter, item, palette(), false, 1);
     }
 
     const IconButtonPlaces places = placeIconAndCaption(
@@ -139,9 +140,8 @@ void CIconButton::drawCaption(QPainter& painter, const QRect& room) const {
 }
 
 bool CIconButton::showsFocus() const {
-    // A flat button shows the focus only when it came by keyboard, so that a mouse user sees
-    // no rectangle and a keyboard user knows where they are.
-    return hasFocus() && (!isFlat() || window()->testAttribute(Qt::WA_KeyboardFocusChange));
+    // A flat button draws no focus rectangle; screen readers still hear where the focus is.
+    return hasFocus() && !isFlat();
 }
 
 void CIconButton::enterEvent(QEnterEvent* event) {

@@ -286,6 +286,9 @@ bool ConversionJob::startPass() {
     }
     connect(graph_.get(), &ConversionGraph::completed, this, &ConversionJob::onGraphCompleted);
     connect(graph_.get(), &ConversionGraph::failed, this, &ConversionJob::onGraphFailed);
+    if (const QString pass = passText(); !pass.isEmpty()) {
+        Q_EMIT passStarted(pass);
+    }
     return true;
 }
 

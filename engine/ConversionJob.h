@@ -83,6 +83,8 @@ class ConversionJob : public QObject {
     // Stop was taken: the file is being finished; the Convert button has nothing more to do.
     void finishingStarted();
     void statusLineChanged(const QString& text);
+    // A conversion of several passes began one (the text is passText()).
+    void passStarted(const QString& text);
     void finished(ConversionJob::Outcome outcome);
 
   private:

@@ -68,5 +68,7 @@ inline constexpr int kQualitySmallest = 20035;  // to 20039, best quality
 inline constexpr int kQualityTip = 20040;
 inline constexpr int kFitInTip = 20041;
 inline constexpr int kSizeInvalid = 20042;
+inline constexpr int kFinishingPleaseWait = 20043;
+inline constexpr int kFinishingThenClosing = 20044;
 
 }  // namespace text_id

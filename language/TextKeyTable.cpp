@@ -175,6 +175,11 @@ constexpr std::array kTextKeys = {
         "IDS_QUENZEL_SIZE_INVALID", 20042,
         "\"%1\" is no size: type a number of megabytes, such as 25 or 8.5, or leave the box empty.",
         true},
+    TextKey{"IDS_QUENZEL_FINISHING_PLEASE_WAIT", 20043,
+            "The stopped file is still being finished. Please wait a moment.", true},
+    TextKey{"IDS_QUENZEL_FINISHING_THEN_CLOSING", 20044,
+            "The stopped file is still being finished. Quenzel closes as soon as it is written.",
+            true},
 };
 
 }  // namespace

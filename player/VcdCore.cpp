@@ -259,8 +259,13 @@ void CVcdCore::enterFullScreen() {
 void CVcdCore::leaveFullScreen() {
     window_->leaveFullScreen(windowShown_);
     fullScreen_ = false;
+    // The main window comes to the top, then the player, no longer above every window, goes
+    // back to the top of the ordinary ones: it ends above the main window.
     if (mainWindow_) {
         mainWindow_->raise();
+    }
+    if (windowShown_) {
+        window_->raise();
     }
 }
 

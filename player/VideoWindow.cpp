@@ -9,6 +9,7 @@
 
 #include "base/ControlId.h"
 #include "player/PlayerMenu.h"
+#include "resources/ProgramResources.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ VideoWindow::VideoWindow()
                            Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Video Window"));
     setAccessibleName(QStringLiteral("Video Window"));
+    setWindowIcon(resourceIcon(resource_id::kProgramIcon));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -64,6 +66,8 @@ void VideoWindow::setCaption(const QString& caption) {
     QString escaped = caption;
     escaped.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(escaped);
+    // A screen reader announces the window by the name its title shows.
+    setAccessibleName(caption);
 }
 
 void VideoWindow::enterFullScreen() {

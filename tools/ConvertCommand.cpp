@@ -270,6 +270,10 @@ int runConversion(const ConvertOptions& options) {
                  << '\n';
         errors().flush();
     });
+    QObject::connect(&job, &ConversionJob::passStarted, [&](const QString& pass) {
+        errors() << (options.showProgress ? "\n" : "") << pass << '\n';
+        errors().flush();
+    });
     QObject::connect(&job, &ConversionJob::finished, [&](ConversionJob::Outcome) {
         ticker.stop();
         QCoreApplication::exit(0);

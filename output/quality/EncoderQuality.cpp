@@ -81,8 +81,9 @@ constexpr EncoderQuality kEncoders[] = {
      LevelValue::AsWritten,
      0,
      {"bitrate", 1000, {}, "option-string", "pass=1:stats=%1", "pass=2:stats=%1", nullptr}},
-    // Constrained quality under a bitrate it never reaches is constant quality (1.22's VP9
-    // encoder has no mode of its own for it). Speed 4 of the "good" deadline is the fastest that
+    // Constrained quality under a bitrate it never reaches, with the finest quantizer held at
+    // the level, is constant quality (1.22's VP9 encoder has no mode of its own for it). Speed 4 of
+    // the "good" deadline is the fastest that
     // keeps its compression; row-mt lets it use more than one core.
     {"vp9enc",
      {{{"end-usage", "cq"},
@@ -336,6 +337,11 @@ void applyEncoderGoal(GstElement* encoder, const EncoderGoal& goal) {
         value = std::to_string(scaledBitrate(*quality, std::stol(value), goal.channels));
     }
     set(encoder, quality->levelProperty, value);
+    // libvpx's constrained quality only bounds the quantizer from below loosely: holding its
+    // finest quantizer at the level makes the level decide the picture.
+    if (std::strncmp(quality->factory, "vp", 2) == 0) {
+        set(encoder, "min-quantizer", value);
+    }
 }
 
 double libavQuantizerFor(double bitrate, double pixelsPerSecond) {

@@ -81,9 +81,19 @@ TEST_F(MainWindowTest, AboutBoxShowsBothLinks) {
         EXPECT_EQ(home->target(), kHomePageAddress);
         EXPECT_EQ(contact->text(), "Support Email: Click here");
         EXPECT_EQ(contact->target(), kContactPageAddress);
-        about->accept();
+        for (CLinkLabel* link : {home, contact}) {
+            EXPECT_EQ(link->underlineMode(), CLinkLabel::UnderlineAlways);
+            EXPECT_TRUE(link->isUnderlined()) << "without the mouse over it";
+        }
+        // Enter presses OK, not the first link.
+        QTest::keyClick(about->focusWidget() ? about->focusWidget() : about, Qt::Key_Return);
+        if (about->isVisible()) {
+            ADD_FAILURE() << "Enter did not press OK";
+            about->accept();
+        }
     });
     window->runCommand(main_window_command::kSystemAbout);
+    EXPECT_TRUE(dialogs.webPages.isEmpty());
 }
 
 TEST_F(MainWindowTest, TheTitleShowsThePercentWhileConverting) {

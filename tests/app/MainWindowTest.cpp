@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include "app/MainWindowState.h"
@@ -132,15 +133,51 @@ TEST_F(MainWindowTest, StopKeepsTheFileAndClosingWaitsForTheConversion) {
 
     window->runCommand(kConvert);  // Stop
     EXPECT_FALSE(enabled(kConvert));
-    ASSERT_TRUE(waitUntilIdle());
+    // Exit now: nothing is left to stop, so the window says it waits for the file, and closes
+    // once the file is finished.
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(dialogs.sawText(
+        "The stopped file is still being finished. Quenzel closes as soon as it is written."));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 60000));
     EXPECT_EQ(window->converter().job().lastOutcome(), ConversionJob::Outcome::Stopped);
     const ProbedFile written = probeFile(outputName);
     ASSERT_TRUE(written.readable);
     EXPECT_GT(written.duration, 1.0);
     EXPECT_LT(written.duration, 89.0);
-
-    EXPECT_TRUE(window->close());
     EXPECT_EQ(store.readText("Option", "CurrentLanguage", {}), "english");
+}
+
+TEST_F(MainWindowTest, APreviewWithElementSettingsShowsThemBeforeItPlays) {
+    store.writeInt("Settings", "nOuptputFormat", OutputSettings::kPreviewWithProperties);
+    window = std::make_unique<CReelcraftDlg>(MainWindowContext{store, dialogs, language, dragFlag});
+    window->show();
+    window->converter().job().setPreviewSinks("fakesink", "fakesink");
+    open();
+    markAt(1, kEndTime);
+    QString shown;
+    {
+        ModalAnswer answer([&](QWidget* dialog) {
+            shown = dialog->windowTitle();
+            qobject_cast<QDialog*>(dialog)->accept();
+        });
+        window->runCommand(kConvert);
+    }
+    EXPECT_EQ(shown, "Set Filter's Properties");
+    ASSERT_TRUE(waitUntilIdle());
+}
+
+TEST_F(MainWindowTest, AFrameworkThatCannotStartStillGivesTheWindowItsTextsAndKeys) {
+    window = std::make_unique<CReelcraftDlg>(
+        MainWindowContext{store, dialogs, language, dragFlag, [](QString* reason) {
+                              *reason = QStringLiteral("no plugins");
+                              return status::kFail;
+                          }});
+    window->show();
+    EXPECT_TRUE(dialogs.sawText("Could not initialize COM library."));
+    EXPECT_FALSE(enabled(kOpenVideo));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "fitted to its texts";
+    EXPECT_FALSE(window->findChildren<QShortcut*>().isEmpty()) << "the keys are there";
+    EXPECT_TRUE(window->close());
 }
 
 // The formats with compressors of their own find them at start-up, never chosen before.

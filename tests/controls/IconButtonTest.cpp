@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QSignalSpy>
+#include <QTest>
 #include <memory>
 
 #include "controls/IconButton.h"
@@ -66,6 +67,28 @@ TEST_F(IconButtonTest, HoverSoundPlaysOncePerVisitAndNeverForADragFromElsewhere)
     EXPECT_FALSE(help->isHovered());
     EXPECT_EQ(sound->plays, 3);
     window.release(help->geometry().center());
+}
+
+// A flat button's frames are one pixel wide: raised while the mouse is over it, sunken while it is
+// pressed; the focus draws nothing on it.
+TEST_F(IconButtonTest, FramesAreOnePixelRaisedOrSunkenAndFocusDrawsNothing) {
+    const QRgb light = help->palette().color(QPalette::Light).rgb();
+    const QRgb dark = help->palette().color(QPalette::Dark).rgb();
+    const auto shot = [this] { return help->grab().toImage(); };
+    const QImage untouched = shot();
+    window.moveMouseTo(help);
+    QImage hovered = shot();
+    EXPECT_EQ(hovered.pixel(0, 10), light);
+    EXPECT_EQ(hovered.pixel(hovered.width() - 1, 10), dark);
+    EXPECT_EQ(hovered.pixelColor(1, 10), untouched.pixelColor(1, 10)) << "a second line is drawn";
+    help->setDown(true);
+    QImage pressed = shot();
+    EXPECT_EQ(pressed.pixel(0, 10), dark);
+    EXPECT_EQ(pressed.pixel(pressed.width() - 1, 10), light);
+    help->setDown(false);
+    window.moveMouse(ControlWindow::kEmptySpot);
+    help->setFocus(Qt::TabFocusReason);  // the focus, as the keyboard gives it
+    EXPECT_EQ(shot(), untouched);
 }
 
 TEST_F(IconButtonTest, DoubleClickRunsTheCommandTwice) {

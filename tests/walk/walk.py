@@ -84,6 +84,57 @@ def text_with_role(window, role):
     return found.name
 
 
+def top_level_windows():
+    """(id, name) of the top-level windows, topmost first (no window manager runs here)."""
+    listed = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True,
+                            text=True).stdout
+    return [(line.split()[0], line.split('"')[1]) for line in listed.splitlines()
+            if line.count('"') >= 2]
+
+
+def stacking():
+    return [name for _, name in top_level_windows()]
+
+
+def window_id(name_start):
+    return next(id for id, name in top_level_windows() if name.startswith(name_start))
+
+
+def full_screen_and_back(app, player_name):
+    """Full screen from the player's menu, then Escape: the player ends above the main window.
+    The player is found by the name its title shows."""
+    player = wait_for("the player window named after the clip", lambda: find(
+        app, lambda n: n.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW,
+                                       pyatspi.ROLE_FILLER)
+        and n.name.startswith(player_name)))
+    windows_before = len(top_level_windows())
+    # The bus offers no right click; xdotool clicks as a mouse does.
+    subprocess.run(["xdotool", "mousemove", "--window", window_id(player_name), "20", "20"],
+                   check=True)
+    time.sleep(0.3)
+    subprocess.run(["xdotool", "click", "3"], check=True)
+    # Qt keeps popup menus off the bus: the menu is worked with its keys, its first item being
+    # Full screen.
+    wait_for("the player menu", lambda: len(top_level_windows()) > windows_before)
+    subprocess.run(["xdotool", "key", "Down", "Return"], check=True)
+    player_id = window_id(player_name)
+
+    def width():
+        shown = subprocess.run(["xwininfo", "-id", player_id], capture_output=True,
+                               text=True).stdout
+        return int(next(line for line in shown.splitlines() if "Width:" in line).split()[-1])
+
+    wait_for("the player in full screen", lambda: width() == 1280)
+    subprocess.run(["xdotool", "key", "Escape"], check=True)
+    wait_for("the player back from full screen", lambda: width() == 160)
+    order = stacking()
+    players = [i for i, name in enumerate(order) if name.startswith(player_name)]
+    if not players or "Quenzel" not in order:
+        fail("windows on screen: %s" % order)
+    if players[0] > order.index("Quenzel"):
+        fail("after full screen the main window is above the player: %s" % order)
+
+
 def make_clip(folder):
     path = os.path.join(folder, "walk clip é %1.mp4")
     subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
@@ -159,6 +210,9 @@ def main():
         print("walk: wrote %s, %.1f s" % (output, duration))
         if not 0 < duration < 20:
             fail("the output lasts %.1f s" % duration)
+
+        full_screen_and_back(app, os.path.basename(clip))
+        print("walk: full screen and back, the player on top")
 
         press(window, "Exit")
         code = quenzel.wait(timeout=BOUND)
