@@ -20,6 +20,7 @@ constexpr GstClockTime kNanosecondsPerUnit = 100;
 // Opening a file and an accurate seek in it take well under a second; a file that has not given
 // its streams by then is broken or unreadable.
 constexpr auto kPrepareTimeout = std::chrono::seconds(20);
+constexpr guint kReaderQueueBytes = 64 * 1024 * 1024;
 
 // Where a decoded stream waits until the trim's seek has been made and the writer is in place.
 struct Gate {
@@ -176,6 +177,14 @@ void onNoMorePads(GstElement*, gpointer data) {
 
 void onDecoderElement(GstBin*, GstBin*, GstElement* element, gpointer data) {
     GstElementFactory* factory = gst_element_get_factory(element);
+    if (factory && std::strcmp(GST_OBJECT_NAME(factory), "decodebin") == 0) {
+        // The reader gives the streams in time order, and a writer may want one of them ahead
+        // (the AVI writer takes the sound half a second ahead of the pictures). The reader's
+        // queue of a stream that waits has to hold that span: its own limit of 2 MB is a few
+        // pictures of a heavy file, and at the end of a trimmed span the conversion hung. The
+        // queue still holds only a few pictures unless another stream runs dry.
+        g_object_set(element, "max-size-bytes", kReaderQueueBytes, nullptr);
+    }
     if (factory && std::strcmp(GST_OBJECT_NAME(factory), "avdec_gif") == 0) {
         auto* parts = static_cast<DirectFrontEndParts*>(data);
         std::lock_guard lock(parts->mutex);

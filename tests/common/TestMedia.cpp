@@ -121,6 +121,20 @@ QString makeRecordedClip(const QString& folder, const QString& name, double pict
     return path;
 }
 
+QString makeHeavyRecording(const QString& folder, const QString& name, double seconds) {
+    const QString path = folder + '/' + name;
+    if (!runFfmpeg(
+            {"-f", "lavfi", "-i",
+             QString("testsrc2=size=640x360:rate=30:duration=%1,noise=alls=20:allf=t").arg(seconds),
+             "-f", "lavfi", "-i", QString("sine=frequency=300:duration=%1").arg(seconds), "-c:v",
+             "libx264", "-preset", "ultrafast", "-qp", "0", "-pix_fmt", "yuv420p", "-c:a", "aac",
+             path})) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
+
 QString makeTurnedClip(const QString& folder, const QString& name, int rotation) {
     const QString path = folder + '/' + name;
     const QString stored = path + ".stored.mp4";

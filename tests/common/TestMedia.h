@@ -31,6 +31,10 @@ QString makeGif(const QString& folder, const QString& name, int frames, int fps,
 QString makeRecordedClip(const QString& folder, const QString& name, double pictureSeconds,
                          double soundSeconds, const QString& pixelFormat = "yuv420p");
 
+// A recording of a few hundred kilobytes a picture (640x360 at 30 fps, lossless H.264 of a
+// noisy picture, with AAC), as heavy as a camera's 1080p at full quality for the readers.
+QString makeHeavyRecording(const QString& folder, const QString& name, double seconds);
+
 // A phone-style recording: a 2 s, 25 fps portrait picture (360x640, gray with a white 80x80 square
 // in its top-left corner) stored turned so that it shows upright only when turned by `rotation`
 // degrees (0, 90, 180 or 270) as its MP4 tag says. ffmpeg writes it.

@@ -78,6 +78,25 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name) + std::to_string(info.index);
     });
 
+// The AVI writer takes sound up to half a second ahead of the pictures. At the end of a trimmed
+// span of a heavy file, the reader's queue for the pictures filled up before that half second had
+// gone through, and the conversion hung.
+TEST_F(ConversionFixture, TrimmedHeavyRecordingIntoAviFinishes) {
+    openSource(makeHeavyRecording(outputFolder.path(), "heavy.mp4", 2.5));
+    settings.outputFormat = OutputSettings::kAvi;
+    settings.outputName = outputPath("heavy.avi");
+    settings.outputWidth = 160;
+    settings.outputHeight = 120;
+    settings.frameRate = 30.0;
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    project.startTime = 5'000'000;  // 0.5 s to 2 s
+    project.endTime = 20'000'000;
+    ASSERT_EQ(convert(30000), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    const ProbedFile written = probeFile(settings.outputName);
+    ASSERT_TRUE(written.stream("video") && written.stream("audio"));
+    EXPECT_EQ(written.stream("video")->frames, 45);
+}
+
 // Where a top-level box of an MP4 file starts; -1 when it has none.
 qint64 boxOffset(const QString& path, const char* type) {
     QFile file(path);
