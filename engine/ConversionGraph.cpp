@@ -99,6 +99,8 @@ QString ConversionGraph::pendingErrorText() {
 
 GstBusSyncReply ConversionGraph::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
     static_cast<ConversionGraph*>(self)->handleBusMessage(message);
+    // A message the handler drops is its to release; kept, it would keep its source alive.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 

@@ -141,6 +141,7 @@ GstBusSyncReply SoundClip::Player::onBusMessage(GstBus*, GstMessage* message, gp
         default:
             break;
     }
+    gst_message_unref(message);  // dropped here, so released here
     return GST_BUS_DROP;
 }
 

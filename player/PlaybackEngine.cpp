@@ -170,6 +170,8 @@ Status PlaybackEngine::positions(int64_t* current, int64_t* stop) const {
 
 GstBusSyncReply PlaybackEngine::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
     static_cast<PlaybackEngine*>(self)->handleBusMessage(message);
+    // A message the handler drops is its to release; kept, it would keep its source alive.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 

@@ -4,6 +4,9 @@
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "base/UserDialogs.h"
 #include "player/PlaybackEngine.h"
@@ -155,6 +158,11 @@ void CVcdCore::CloseClip() {
         window_.reset();
     }
     engine_.reset();
+#if defined(__GLIBC__)
+    // The closed clip's pictures were freed on the streaming threads' heaps, which keep the pages
+    // for pictures to come; the next clip may be of another size and would take new ones.
+    malloc_trim(0);
+#endif
     clipPath.clear();
     windowShown_ = false;
     state_ = PlayState::Init;

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QWindow>
 
+#include "player/PlaybackEngine.h"
 #include "tests/common/TestMedia.h"
 #include "tests/player/PlayerFixture.h"
 
@@ -145,3 +146,26 @@ TEST_F(PlayerTest, OddFileNamesPlayAndAreShownAsTheyAre) {
 }
 
 }  // namespace
+
+// Each Open Video makes a pipeline; the one closed before must go with everything it decoded.
+TEST(ClosedPlayer, LeavesNoPipelineAlive) {
+    std::unique_ptr<PlaybackEngine> engine;
+    ASSERT_TRUE(succeeded(PlaybackEngine::open(numberedClip(), &engine)));
+    ASSERT_TRUE(succeeded(engine->run()));
+    ASSERT_TRUE(waitFor([&] { return engine->frames().latestFrame().serial >= 3; }));
+    engine->pause();
+    GObjectPtr<GstObject> top(gst_object_get_parent(GST_OBJECT(engine->frames().element())));
+    while (top && GObjectPtr<GstObject>(gst_object_get_parent(top.get()))) {
+        top.reset(gst_object_get_parent(top.get()));
+    }
+    ASSERT_TRUE(top && GST_IS_PIPELINE(top.get()));
+    GWeakRef pipeline;
+    g_weak_ref_init(&pipeline, top.get());
+    top.reset();
+    engine.reset();
+    GObjectPtr<GObject> alive(static_cast<GObject*>(g_weak_ref_get(&pipeline)));
+    EXPECT_FALSE(alive) << "the closed player's pipeline is still alive, with "
+                        << (alive ? alive->ref_count : 0) << " references";
+    alive.reset();
+    g_weak_ref_clear(&pipeline);
+}
