@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 
+#include "media/Deinterlacer.h"
 #include "media/Elements.h"
 #include "media/GPtr.h"
 #include "media/GroupChain.h"
@@ -154,10 +155,16 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
         if (group.linked || !(group.video ? video : audio)) {
             continue;
         }
+        GstElement* entrance = group.first;
         if (video) {
             reduceDepthIfNeeded(parts->pipeline, group.queue, pad);
+            // Fields are joined before the rate converter counts pictures.
+            if (GstElement* deinterlacer = addDeinterlacerIfInterlaced(
+                    GST_BIN(parts->pipeline), group.first, pad, group.outputFps)) {
+                entrance = deinterlacer;
+            }
         }
-        GObjectPtr<GstPad> input(gst_element_get_static_pad(group.first, "sink"));
+        GObjectPtr<GstPad> input(gst_element_get_static_pad(entrance, "sink"));
         if (gst_pad_link(pad, input.get()) == GST_PAD_LINK_OK) {
             group.linked = true;
             std::lock_guard lock(parts->mutex);

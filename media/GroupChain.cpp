@@ -140,6 +140,7 @@ Status makeGroupChain(GstBin* bin, const TimelineGroup& group, const TimelineSou
         }
     }
     chain->video = video;
+    chain->outputFps = group.outputFps();
     chain->first = elements.front();
     chain->queue = video ? elements[1] : nullptr;
     chain->output = gst_element_get_static_pad(filter, "src");

@@ -16,6 +16,7 @@ struct GroupChain {
     GstElement* queue = nullptr;  // video only; owned by the pipeline
     GstPad* output = nullptr;     // owned by the chain's last element
     bool linked = false;          // whether a decoded stream feeds it
+    double outputFps = 0;         // video only
 };
 
 // Adds the chain for `group` to `bin`, linked inside but not to its input.

@@ -91,15 +91,14 @@ Status FrameSink::create(std::unique_ptr<FrameSink>* sink, QString* missing) {
 FrameSink::~FrameSink() = default;
 
 Status FrameSink::build(QString* missing) {
+    GObjectPtr<GstElement> fieldJoiner;
     GObjectPtr<GstElement> upright;
     GObjectPtr<GstElement> scaler;
     GObjectPtr<GstElement> filter;
     GObjectPtr<GstElement> appSink;
     const std::pair<const char*, GObjectPtr<GstElement>*> parts[] = {
-        {"videoconvertscale", &scaler},
-        {"videoflip", &upright},
-        {"capsfilter", &filter},
-        {"appsink", &appSink},
+        {"deinterlace", &fieldJoiner}, {"videoconvertscale", &scaler}, {"videoflip", &upright},
+        {"capsfilter", &filter},       {"appsink", &appSink},
     };
     for (const auto& [factory, element] : parts) {
         const Status made = makeElement(factory, nullptr, element);
@@ -110,6 +109,10 @@ Status FrameSink::build(QString* missing) {
             return made;
         }
     }
+    // Interlaced pictures (broadcast, DVD, camcorders) have their fields joined, motion-adaptively,
+    // one picture per picture; progressive ones pass untouched.
+    gst_util_set_object_arg(G_OBJECT(fieldJoiner.get()), "method", "yadif");
+    gst_util_set_object_arg(G_OBJECT(fieldJoiner.get()), "fields", "top");
     // Follows the rotation tag of the stream (phone recordings are stored sideways).
     gst_util_set_object_arg(G_OBJECT(upright.get()), "video-direction", "auto");
     // Late pictures are dropped rather than shown late, so sound and picture stay together; the
@@ -124,17 +127,19 @@ Status FrameSink::build(QString* missing) {
 
     bin_ = refSink(gst_bin_new("player-video"));
     // Scaled (and converted) first, so that the turn, when there is one, moves fewer pixels.
-    gst_bin_add_many(GST_BIN(bin_.get()), scaler.get(), upright.get(), filter.get(), appSink.get(),
-                     nullptr);
-    const Status linked = linkChain({scaler.get(), upright.get(), filter.get(), appSink.get()});
+    gst_bin_add_many(GST_BIN(bin_.get()), fieldJoiner.get(), scaler.get(), upright.get(),
+                     filter.get(), appSink.get(), nullptr);
+    const Status linked =
+        linkChain({fieldJoiner.get(), scaler.get(), upright.get(), filter.get(), appSink.get()});
     if (failed(linked)) {
         return linked;
     }
     sizeFilter_ = filter.get();
     setOutputSize({});
 
+    GObjectPtr<GstPad> entrance(gst_element_get_static_pad(fieldJoiner.get(), "sink"));
+    gst_element_add_pad(bin_.get(), gst_ghost_pad_new("sink", entrance.get()));
     GObjectPtr<GstPad> input(gst_element_get_static_pad(scaler.get(), "sink"));
-    gst_element_add_pad(bin_.get(), gst_ghost_pad_new("sink", input.get()));
     gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &FrameSink::onSourceEvent,
                       this, nullptr);
     return status::kOk;

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
@@ -91,6 +92,25 @@ double meanBrightnessIn(const QString& path, double seconds, const QRect& area) 
         }
     }
     return sum / (double(area.width()) * area.height());
+}
+
+double progressiveShare(const QString& path) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg",
+                 {"-v", "info", "-nostats", "-i", path, "-vf", "idet", "-an", "-f", "null", "-"});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        return -1;
+    }
+    static const QRegularExpression counts(
+        "Multi frame detection: TFF: *(\\d+) BFF: *(\\d+) Progressive: *(\\d+)");
+    const QRegularExpressionMatch found =
+        counts.match(QString::fromUtf8(ffmpeg.readAllStandardError()));
+    if (!found.hasMatch()) {
+        return -1;
+    }
+    const double interlaced = found.captured(1).toDouble() + found.captured(2).toDouble();
+    const double progressive = found.captured(3).toDouble();
+    return interlaced + progressive > 0 ? progressive / (interlaced + progressive) : -1;
 }
 
 double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow) {

@@ -32,6 +32,10 @@ struct ProbedFile {
 // Runs ffprobe on a file, counting the video frames.
 ProbedFile probeFile(const QString& path);
 
+// The share (0-1) of a file's pictures that ffmpeg's field detector (idet) finds progressive;
+// -1 when it cannot tell.
+double progressiveShare(const QString& path);
+
 // The mean brightness (0-255) of the rows [firstRow, lastRow) of the first frame at `seconds`.
 double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow);
 // The same for an area of that frame.

@@ -135,6 +135,37 @@ QString makeHeavyRecording(const QString& folder, const QString& name, double se
     return path;
 }
 
+QString makeInterlacedRecording(const QString& folder, const QString& name) {
+    const QString path = folder + '/' + name;
+    if (!runFfmpeg({"-f",
+                    "lavfi",
+                    "-i",
+                    "testsrc2=size=720x576:rate=50:duration=2",
+                    "-f",
+                    "lavfi",
+                    "-i",
+                    "sine=frequency=300:duration=2",
+                    "-vf",
+                    "tinterlace=interleave_top,fieldorder=tff",
+                    "-c:v",
+                    "libx264",
+                    "-preset",
+                    "ultrafast",
+                    "-flags",
+                    "+ilme+ildct",
+                    "-x264-params",
+                    "tff=1",
+                    "-pix_fmt",
+                    "yuv420p",
+                    "-c:a",
+                    "aac",
+                    path})) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
+
 QString makeTurnedClip(const QString& folder, const QString& name, int rotation) {
     const QString path = folder + '/' + name;
     const QString stored = path + ".stored.mp4";

@@ -35,6 +35,10 @@ QString makeRecordedClip(const QString& folder, const QString& name, double pict
 // noisy picture, with AAC), as heavy as a camera's 1080p at full quality for the readers.
 QString makeHeavyRecording(const QString& folder, const QString& name, double seconds);
 
+// A broadcast-style recording: 2 s of 576i25 H.264 (top field first, flagged so) with sound,
+// the fields of a moving 50 fps picture, in MPEG-TS.
+QString makeInterlacedRecording(const QString& folder, const QString& name);
+
 // A phone-style recording: a 2 s, 25 fps portrait picture (360x640, gray with a white 80x80 square
 // in its top-left corner) stored turned so that it shows upright only when turned by `rotation`
 // degrees (0, 90, 180 or 270) as its MP4 tag says. ffmpeg writes it.

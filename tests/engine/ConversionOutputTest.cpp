@@ -97,6 +97,22 @@ TEST_F(ConversionFixture, TrimmedHeavyRecordingIntoAviFinishes) {
     EXPECT_EQ(written.stream("video")->frames, 45);
 }
 
+// Interlaced pictures come out with their fields joined; progressive ones are not touched.
+TEST_F(ConversionFixture, InterlacedSourcesComeOutProgressive) {
+    openSource(makeInterlacedRecording(outputFolder.path(), "broadcast.ts"));
+    settings.outputFormat = OutputSettings::kMkv;
+    settings.outputName = outputPath("broadcast.mkv");
+    settings.outputWidth = 720;
+    settings.outputHeight = 576;
+    settings.frameRate = 25.0;
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    project.endTime = 18'000'000;
+    ASSERT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    // The detector needs a few pictures to settle: every picture of the source counts interlaced.
+    EXPECT_GE(progressiveShare(settings.outputName), 0.85);
+    EXPECT_EQ(probeFile(settings.outputName).stream("video")->frames, 45);
+}
+
 // Where a top-level box of an MP4 file starts; -1 when it has none.
 qint64 boxOffset(const QString& path, const char* type) {
     QFile file(path);
