@@ -1,8 +1,13 @@
 #include "engine/ConversionPasses.h"
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 #include "output/compressors/CompressorCatalogue.h"
 #include "output/compressors/CurrentCompressors.h"
 #include "output/formats/OutputFormats.h"
+#include "output/quality/EncoderQuality.h"
 #include "output/settings/OutputSettings.h"
 
 namespace {
@@ -92,16 +97,79 @@ bool ConversionPasses::advance(int64_t writtenBytes) {
         ++current_;
         return true;
     }
-    // What a quantizer gives is known only once written; a bitrate encoder misses it by little,
-    // and writing less than asked is all a plain picture can do.
-    constexpr double kLeastShare = 0.95;
-    const bool under = byQuantizer_ && double(writtenBytes) < kLeastShare * budget_.targetBytes;
-    if (!aimsAtSize() || corrections_ >= (byQuantizer_ ? 2 : 1) ||
-        !(isOverSize(writtenBytes) || under)) {
+    if (!aimsAtSize()) {
+        return false;
+    }
+    if (byQuantizer_) {
+        return advanceByQuantizer(writtenBytes);
+    }
+    if (corrections_ >= 1 || !isOverSize(writtenBytes)) {
         return false;
     }
     ++corrections_;
     videoBitrate_ = correctedVideoBitrate(budget_, plan_, videoBitrate_, writtenBytes);
+    ++current_;
+    ++count_;
+    return true;
+}
+
+bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
+    // What a quantizer gives is known only once written, in steps of a whole quantizer: the
+    // steps narrow the span between the finest quantizer known over the size and the coarsest
+    // known well below it, guessing from the last two files how the size falls with it.
+    constexpr double kLeastShare = 0.95;
+    constexpr int kMostCorrections = 3;
+    constexpr int kFinest = 2;
+    constexpr int kCoarsest = 31;
+    const double pixelsPerSecond = double(budget_.width) * budget_.height * budget_.frameRate;
+    const int used = libavQuantizerStep(double(videoBitrate_), pixelsPerSecond);
+    const bool over = isOverSize(writtenBytes);
+    const bool under = double(writtenBytes) < kLeastShare * double(budget_.targetBytes);
+    if (over) {
+        finestOver_ = finestOver_ == 0 ? used : std::min(finestOver_, used);
+    } else if (under) {
+        coarsestUnder_ = coarsestUnder_ == 0 ? used : std::max(coarsestUnder_, used);
+    }
+    const int lastQuantizer = std::exchange(lastQuantizer_, used);
+    const int64_t lastBytes = std::exchange(lastBytes_, writtenBytes);
+    if (!(over || under)) {
+        return false;
+    }
+    const int lowest = std::max(kFinest, finestOver_ + 1);
+    const int highest = std::min(kCoarsest, coarsestUnder_ == 0 ? kCoarsest : coarsestUnder_);
+    int next = 0;
+    if (lowest >= highest) {
+        // Next to each other: the coarser one is the file, written once more unless it is this one.
+        if (!over || lowest > kCoarsest) {
+            return false;
+        }
+        next = lowest;
+    } else {
+        if (corrections_ >= kMostCorrections && !over) {
+            return false;
+        }
+        // Size falls with the quantizer to a power: the model's first, then the files' own.
+        double exponent = 1 / 0.85;
+        if (lastQuantizer != 0 && lastQuantizer != used && lastBytes > 0) {
+            const double measured = std::log(double(lastBytes) / double(writtenBytes)) /
+                                    std::log(double(used) / double(lastQuantizer));
+            if (measured > 0.3 && measured < 4) {
+                exponent = measured;
+            }
+        }
+        const double wanted = double(budget_.targetBytes) * kAimedShare;
+        const double guess = used * std::pow(double(writtenBytes) / wanted, 1 / exponent);
+        next = std::clamp(int(std::ceil(guess - 0.05)), lowest, highest - (over ? 0 : 1));
+        if (next == used) {
+            next = over ? used + 1 : used - 1;
+        }
+        next = std::clamp(next, lowest, highest);
+    }
+    if (next == used) {
+        return false;
+    }
+    ++corrections_;
+    videoBitrate_ = libavBitrateForStep(next, pixelsPerSecond);
     ++current_;
     ++count_;
     return true;

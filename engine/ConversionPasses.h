@@ -40,8 +40,10 @@ class ConversionPasses {
     void setStatsFile(const QString& path) { statsFile_ = path; }
 
     // The next pass, when there is one: after the first of two passes; after a writing pass whose
-    // file of `writtenBytes` is over the size (once; twice for an encoder aiming by quantizer,
-    // which is also corrected when it stays well below the size). False when it is done.
+    // file of `writtenBytes` is over the size (once for a bitrate encoder). An encoder aiming by
+    // quantizer steps a whole quantizer at least, coarser while over the size and finer while well
+    // below it, never back to one that came out over; its last file is never over while a
+    // coarser quantizer is left. False when it is done.
     bool advance(int64_t writtenBytes);
     // Whether a written file of that size is over the target.
     bool isOverSize(int64_t writtenBytes) const {
@@ -51,6 +53,7 @@ class ConversionPasses {
 
   private:
     ConversionPasses() = default;
+    bool advanceByQuantizer(int64_t writtenBytes);
 
     QualityLevel level_ = kDefaultQualityLevel;
     int channels_ = 2;
@@ -60,6 +63,12 @@ class ConversionPasses {
     bool twoPasses_ = false;
     bool byQuantizer_ = false;
     int corrections_ = 0;
+    // For an encoder aiming by quantizer: the finest quantizer whose file was over the size, and
+    // the coarsest whose file stayed well below it (0: none yet).
+    int finestOver_ = 0;
+    int coarsestUnder_ = 0;
+    int lastQuantizer_ = 0;  // and the size of its file
+    int64_t lastBytes_ = 0;
     int current_ = 1;
     int count_ = 1;
     QString statsFile_;

@@ -295,9 +295,8 @@ void applyBitrate(GstElement* encoder, const EncoderQuality& quality, const Enco
     const BitrateControl& control = quality.bitrate;
     setAll(encoder, control.mode);
     if (control.viaQuantizer) {
-        // Whole quantizers only: the coarser one, so that the file stays within the size.
-        const double quantizer = libavQuantizerFor(double(goal.bitrate), goal.pixelsPerSecond);
-        set(encoder, control.property, std::to_string(int(std::ceil(quantizer - 0.05))));
+        set(encoder, control.property,
+            std::to_string(libavQuantizerStep(double(goal.bitrate), goal.pixelsPerSecond)));
         return;
     }
     set(encoder, control.property,
@@ -354,6 +353,16 @@ double libavQuantizerFor(double bitrate, double pixelsPerSecond) {
     const double bitsPerPixel = bitrate / pixelsPerSecond;
     const double quantizer = kFinest * std::pow(kBitsPerPixelAtFinest / bitsPerPixel, 1 / 0.85);
     return std::clamp(quantizer, kFinest, kCoarsest);
+}
+
+int libavQuantizerStep(double bitrate, double pixelsPerSecond) {
+    return int(std::ceil(libavQuantizerFor(bitrate, pixelsPerSecond) - 0.05));
+}
+
+int64_t libavBitrateForStep(int quantizer, double pixelsPerSecond) {
+    // The middle of the span of bitrates that round to this quantizer.
+    const double inside = std::max(quantizer - 0.5, 2.0);
+    return int64_t(pixelsPerSecond * 0.5 / std::pow(inside / 2, 0.85));
 }
 
 double leastBitsPerPixel(const QString& factoryName) {

@@ -37,6 +37,10 @@ void applyEncoderGoal(GstElement* encoder, const EncoderGoal& goal);
 // bitrate. The curve is fitted to detailed pictures: about 0.5 bits per pixel at quantizer 2,
 // and a bit rate falling with the quantizer to the power 0.85.
 double libavQuantizerFor(double bitrate, double pixelsPerSecond);
+// The whole quantizer the encoder is given for a bitrate (the coarser of the two around it, so
+// that the file stays within the size), and a bitrate that gives a whole quantizer.
+int libavQuantizerStep(double bitrate, double pixelsPerSecond);
+int64_t libavBitrateForStep(int quantizer, double pixelsPerSecond);
 // The bits per pixel and picture below which the encoder cannot go, or shows nothing worth
 // seeing.
 double leastBitsPerPixel(const QString& factoryName);

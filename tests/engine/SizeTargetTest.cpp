@@ -2,6 +2,10 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
+#include <cmath>
+
+#include "engine/ConversionPasses.h"
+#include "output/quality/EncoderQuality.h"
 
 #include "tests/common/FileProbe.h"
 #include "tests/common/TestMedia.h"
@@ -76,3 +80,33 @@ TEST_F(SizeTarget, ASizeNoPictureFitsIsRefusedUpFront) {
 }
 
 }  // namespace
+
+// MPEG-4 Part 2 aims by whole quantizers, whose sizes are known only once written: the passes step
+// coarser while over the size and finer while well below it, and never end over the size while a
+// coarser quantizer is left. The encoder here is steeper than the model the first guess uses.
+TEST_F(ConversionFixture, QuantizerStepsEndWithinTheSize) {
+    settings.outputFormat = OutputSettings::kAvi;
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    useCompressor(CompressorKind::Audio, "lamemp3enc");
+    settings.outputWidth = 854;
+    settings.outputHeight = 480;
+    settings.frameRate = 30;
+    const double pixelsPerSecond = 854.0 * 480 * 30;
+    const std::pair<double, double> jobs[] = {{8, 30}, {25, 120}, {100, 300}, {180, 300}};
+    for (const auto& [targetMegabytes, seconds] : jobs) {
+        settings.targetSizeBytes = int64_t(targetMegabytes * 1e6);
+        std::optional<ConversionPasses::Refusal> refusal;
+        ConversionPasses passes = ConversionPasses::forSize(settings, seconds, true, &refusal);
+        ASSERT_FALSE(refusal) << targetMegabytes;
+        auto bytesAt = [&](int quantizer) {
+            return int64_t(0.5e6 * seconds * std::pow(2.0 / quantizer, 1.3));
+        };
+        int64_t written = 0;
+        do {
+            written =
+                bytesAt(libavQuantizerStep(double(passes.videoGoal().bitrate), pixelsPerSecond));
+        } while (passes.advance(written) && passes.count() < 10);
+        EXPECT_LE(written, settings.targetSizeBytes) << targetMegabytes << " MB";
+        EXPECT_LE(passes.count(), 4) << targetMegabytes << " MB";
+    }
+}
