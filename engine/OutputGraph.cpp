@@ -6,6 +6,7 @@
 #include "base/UserDialogs.h"
 #include "engine/ConversionGraph.h"
 #include "engine/EncoderTimestamps.h"
+#include "engine/SoundChannels.h"
 #include "engine/WmProfileEncoders.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
@@ -148,7 +149,12 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
     if (video) {
         made = made && append("videoconvert");
     } else {
-        made = made && append("audioconvert") && append("audioresample");
+        made = made && append("audioconvert") && append("audioresample") && append("capsfilter");
+        if (made) {
+            // The source's channels where the compressor holds them, folded down where not.
+            fitSoundChannels(chain[1].get(), chain.back().get(), encoder, mostChannelsOf(encoder),
+                             options_.soundGoal);
+        }
     }
     if (!made) {
         *failedLink = QStringLiteral("converter missing");

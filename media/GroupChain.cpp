@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kAudioRate = 44100;
-constexpr int kAudioChannels = 2;
 constexpr int32_t kStretchToFrame = 0;
 // Decoded pictures waiting for the scaler's thread: the decoder goes on meanwhile, and memory
 // stays bounded (a few full-size pictures). The rate converter stands in front of it, so it holds
@@ -130,8 +129,9 @@ Status makeGroupChain(GstBin* bin, const TimelineGroup& group, const TimelineSou
         gst_pad_add_probe(scalerInput.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &onScalerCaps,
                           nullptr, nullptr);
     } else {
-        GstCapsPtr caps(gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, kAudioRate,
-                                            "channels", G_TYPE_INT, kAudioChannels, nullptr));
+        // The channels stay the source's: the writer's side decides what the compressor holds.
+        GstCapsPtr caps(
+            gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, kAudioRate, nullptr));
         g_object_set(filter, "caps", caps.get(), nullptr);
     }
     for (size_t index = 1; index < elements.size(); ++index) {

@@ -343,6 +343,30 @@ void applyEncoderGoal(GstElement* encoder, const EncoderGoal& goal) {
     }
 }
 
+void fitSoundBitrateToChannels(GstElement* encoder, const EncoderGoal& goal, int channels) {
+    GstElementFactory* factory = gst_element_get_factory(encoder);
+    const EncoderQuality* quality = factory ? qualityOf(GST_OBJECT_NAME(factory)) : nullptr;
+    // A size's plan holds the sound's bitrate as it is; levels that are qualities need nothing.
+    if (!quality || channels == goal.channels || goal.bitrate > 0 || !quality->levelProperty ||
+        quality->levelValue != LevelValue::PerStereoPair ||
+        !hasProperty(encoder, quality->levelProperty)) {
+        return;
+    }
+    GValue held = G_VALUE_INIT;
+    GValue text = G_VALUE_INIT;
+    g_object_get_property(G_OBJECT(encoder), quality->levelProperty, &held);
+    g_value_init(&text, G_TYPE_STRING);
+    const bool readable = g_value_transform(&held, &text) && g_value_get_string(&text);
+    const std::string now = readable ? g_value_get_string(&text) : std::string();
+    g_value_unset(&held);
+    g_value_unset(&text);
+    const int64_t stereo = std::stol(quality->levels[static_cast<size_t>(goal.level)]);
+    if (now != std::to_string(scaledBitrate(*quality, stereo, goal.channels))) {
+        return;  // the user's own
+    }
+    set(encoder, quality->levelProperty, std::to_string(scaledBitrate(*quality, stereo, channels)));
+}
+
 double libavQuantizerFor(double bitrate, double pixelsPerSecond) {
     constexpr double kBitsPerPixelAtFinest = 0.5;
     constexpr double kFinest = 2;

@@ -29,6 +29,9 @@ struct EncoderGoal {
 
 // Sets the encoder for the goal; an encoder without a known control is left as it is.
 void applyEncoderGoal(GstElement* encoder, const EncoderGoal& goal);
+// Once the sound's channels are known: a sound encoder's bitrate follows them, where it is still
+// the one the goal set for `goal.channels` (a bitrate the user set stays).
+void fitSoundBitrateToChannels(GstElement* encoder, const EncoderGoal& goal, int channels);
 
 // The quantizer at which GStreamer 1.22's libav video encoders write about `bitrate` bits per
 // second of detailed pictures (2 finest, 31 coarsest). Their own rate control does not work: the

@@ -113,6 +113,22 @@ double progressiveShare(const QString& path) {
     return interlaced + progressive > 0 ? progressive / (interlaced + progressive) : -1;
 }
 
+double toneLevel(const QString& path, const QString& channel, int frequency) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "info", "-nostats", "-i", path, "-vn", "-af",
+                            QString("pan=mono|c0=%1,bandpass=f=%2:width_type=q:w=8,volumedetect")
+                                .arg(channel)
+                                .arg(frequency),
+                            "-f", "null", "-"});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        return -1000;
+    }
+    static const QRegularExpression mean("mean_volume: (-?[0-9.]+) dB");
+    const QRegularExpressionMatch found =
+        mean.match(QString::fromUtf8(ffmpeg.readAllStandardError()));
+    return found.hasMatch() ? found.captured(1).toDouble() : -1000;
+}
+
 double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow) {
     const ProbedFile probed = probeFile(path);
     const ProbedStream* video = probed.stream("video");

@@ -36,6 +36,10 @@ ProbedFile probeFile(const QString& path);
 // -1 when it cannot tell.
 double progressiveShare(const QString& path);
 
+// The mean level (dB) of one tone (a narrow band around `frequency`) in one channel of a file's
+// sound, the channel named as ffmpeg names it ("FL", "FC", "c0"...); -1000 when it cannot tell.
+double toneLevel(const QString& path, const QString& channel, int frequency);
+
 // The mean brightness (0-255) of the rows [firstRow, lastRow) of the first frame at `seconds`.
 double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow);
 // The same for an area of that frame.

@@ -166,6 +166,36 @@ QString makeInterlacedRecording(const QString& folder, const QString& name) {
     return path;
 }
 
+QString makeSurroundRecording(const QString& folder, const QString& name) {
+    const QString path = folder + '/' + name;
+    QStringList arguments = {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2"};
+    for (const char* tone : {"300", "1000", "200", "50", "500", "700"}) {
+        arguments << "-f"
+                  << "lavfi"
+                  << "-i" << QString("sine=frequency=%1:duration=2").arg(tone);
+    }
+    arguments << "-filter_complex"
+              << "[1][2][3][4][5][6]join=inputs=6:channel_layout=5.1(side):"
+                 "map=0.0-FL|1.0-FR|2.0-FC|3.0-LFE|4.0-SL|5.0-SR[a]"
+              << "-map"
+              << "0"
+              << "-map"
+              << "[a]"
+              << "-c:v"
+              << "libx264"
+              << "-preset"
+              << "ultrafast"
+              << "-c:a"
+              << "ac3"
+              << "-b:a"
+              << "384k" << path;
+    if (!runFfmpeg(arguments)) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
+
 QString makeTurnedClip(const QString& folder, const QString& name, int rotation) {
     const QString path = folder + '/' + name;
     const QString stored = path + ".stored.mp4";

@@ -39,6 +39,10 @@ QString makeHeavyRecording(const QString& folder, const QString& name, double se
 // the fields of a moving 50 fps picture, in MPEG-TS.
 QString makeInterlacedRecording(const QString& folder, const QString& name);
 
+// A film-style recording: 2 s of 320x240 H.264 with 5.1 AC-3 sound, each channel a tone of its
+// own: front left 300 Hz, front right 1000 Hz, centre 200 Hz, LFE 50 Hz, surrounds 500 and 700 Hz.
+QString makeSurroundRecording(const QString& folder, const QString& name);
+
 // A phone-style recording: a 2 s, 25 fps portrait picture (360x640, gray with a white 80x80 square
 // in its top-left corner) stored turned so that it shows upright only when turned by `rotation`
 // degrees (0, 90, 180 or 270) as its MP4 tag says. ffmpeg writes it.

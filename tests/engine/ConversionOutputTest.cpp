@@ -113,6 +113,35 @@ TEST_F(ConversionFixture, InterlacedSourcesComeOutProgressive) {
     EXPECT_EQ(probeFile(settings.outputName).stream("video")->frames, 45);
 }
 
+// 5.1 stays 5.1 where the compressor holds it; MP3 gets the usual fold-down to stereo, in which
+// the centre is heard on both sides 3 dB below the fronts and the LFE is left out.
+TEST_F(ConversionFixture, SurroundSoundKeepsItsChannelsOrFoldsDown) {
+    openSource(makeSurroundRecording(outputFolder.path(), "film.mkv"));
+    settings.outputFormat = OutputSettings::kMkv;
+    settings.outputWidth = 320;
+    settings.outputHeight = 240;
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    for (const char* sound : {"vorbisenc", "avenc_ac3", "lamemp3enc"}) {
+        useCompressor(CompressorKind::Audio, sound);
+        settings.outputName = outputPath(QString("film-%1.mkv").arg(sound));
+        ASSERT_EQ(convert(), Outcome::Completed) << sound;
+        const ProbedFile written = probeFile(settings.outputName);
+        ASSERT_TRUE(written.stream("audio")) << sound;
+        const bool folded = QLatin1String(sound) == "lamemp3enc";
+        EXPECT_EQ(written.stream("audio")->channels, folded ? 2 : 6) << sound;
+        if (folded) {
+            const QString file = settings.outputName;
+            EXPECT_NEAR(toneLevel(file, "FL", 200), toneLevel(file, "FL", 300) - 3, 1.5);
+            EXPECT_NEAR(toneLevel(file, "FR", 200), toneLevel(file, "FR", 1000) - 3, 1.5);
+            EXPECT_LT(toneLevel(file, "FL", 50), toneLevel(file, "FL", 300) - 20);
+        } else {
+            EXPECT_GT(toneLevel(settings.outputName, "FC", 200),
+                      toneLevel(settings.outputName, "FR", 200) + 20)
+                << "the centre stays in its channel";
+        }
+    }
+}
+
 // Where a top-level box of an MP4 file starts; -1 when it has none.
 qint64 boxOffset(const QString& path, const char* type) {
     QFile file(path);
