@@ -5,6 +5,7 @@
 # stay below); two passes at most 2.1 times one pass (the last columns compare the two-pass time
 # with one pass at the Balanced level on the same job).
 #   bench/size-target.sh [SOURCE...]   sources: detailed flat screen camera
+#   QUENZEL_BENCH_FORMATS="mp4 webm avi" picks the formats.
 # Sources are 1280x720 at 30 fps with sound; every file is written at 854x480, 30 fps.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -57,8 +58,8 @@ convert() {  # source format seconds extra-options... ; prints "seconds passes b
     --size 854x480 --fps 30 $(format_options "$format") "$@" > "$work/log" 2>&1 || true
   local took passes
   took=$(echo "$(date +%s.%N) - $start" | bc -l)
-  passes=$(grep -c '^pass ' "$work/log" || true)
-  [ "$passes" -gt 0 ] || passes=1
+  passes=$(grep -ao 'pass [0-9]* of [0-9]*' "$work/log" | tail -n1 | awk '{print $4}')
+  [ -n "$passes" ] || passes=1
   if grep -q "more than the\|too small\|failed" "$work/log"; then
     sed 's/^/    /' "$work/log" >&2
   fi
@@ -70,7 +71,7 @@ sources=("$@")
 printf '%-9s %-5s %7s %6s %10s %7s %6s %8s %10s\n' source format target span reached "%" passes time "1-pass"
 for name in "${sources[@]}"; do
   source=$(make_source "$name")
-  for format in mp4 webm avi; do
+  for format in ${QUENZEL_BENCH_FORMATS:-mp4 webm avi}; do
     for job in "8 30" "25 120" "100 300"; do
       read -r megabytes seconds <<< "$job"
       read -r took passes bytes < <(convert "$source" "$format" "$seconds" \
