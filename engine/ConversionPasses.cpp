@@ -27,7 +27,10 @@ QString compressorName(CompressorKind kind, const CompressorInUse& used) {
 }  // namespace
 
 ConversionPasses::ConversionPasses(const OutputSettings& settings)
-    : level_(qualityLevelOf(settings.qualityLevel)) {}
+    : level_(qualityLevelOf(settings.qualityLevel)),
+      averageBitrate_(settings.averageVideoBitrate),
+      pixelsPerSecond_(double(settings.outputWidth) * settings.outputHeight *
+                       (settings.frameRate > 0 ? settings.frameRate : 25)) {}
 
 ConversionPasses ConversionPasses::forSize(const OutputSettings& settings, double seconds,
                                            bool hasSound, std::optional<Refusal>* refusal) {
@@ -78,6 +81,9 @@ EncoderGoal ConversionPasses::videoGoal() const {
         goal.pixelsPerSecond = double(budget_.width) * budget_.height * budget_.frameRate;
         goal.pass = twoPasses_ ? std::min(current_, 2) : 0;
         goal.statsFile = statsFile_;
+    } else if (averageBitrate_ > 0) {
+        goal.bitrate = averageBitrate_;
+        goal.pixelsPerSecond = pixelsPerSecond_;
     }
     return goal;
 }

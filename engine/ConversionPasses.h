@@ -56,6 +56,8 @@ class ConversionPasses {
     bool advanceByQuantizer(int64_t writtenBytes);
 
     QualityLevel level_ = kDefaultQualityLevel;
+    int64_t averageBitrate_ = 0;
+    double pixelsPerSecond_ = 0;
     int channels_ = 2;
     SizeBudget budget_;
     SizePlan plan_;

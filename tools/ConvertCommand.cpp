@@ -189,6 +189,7 @@ bool applyOptions(const ConvertOptions& options, ConversionProject& project,
     if (options.quality) {
         settings.qualityLevel = *options.quality;
     }
+    settings.averageVideoBitrate = options.averageBitrate;
     if (options.targetBytes) {
         settings.targetSizeBytes = *options.targetBytes;
     }

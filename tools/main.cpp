@@ -135,9 +135,14 @@ struct Options {
         QStringLiteral("The most the file may take, e.g. 25MB, 8MiB or 700M (1 MB = 1,000,000 "
                        "bytes, 1 MiB = 1,048,576; a number alone is megabytes; none for no "
                        "target). The bitrate is worked out from the span and the sound, in two "
-                       "passes where the compressor has them, and corrected once when the file "
-                       "comes out larger. Wins over --quality."),
+                       "passes where the compressor has them, and corrected when the file comes "
+                       "out larger. Wins over --quality."),
         QStringLiteral("SIZE")};
+    QCommandLineOption averageBitrate{
+        QStringLiteral("average-bitrate"),
+        QStringLiteral("An average bitrate for the compressed pictures in kbit/s (1 kbit/s = 1000 "
+                       "bit/s), in one pass, instead of --quality; --target-size wins over it."),
+        QStringLiteral("KBIT")};
     QCommandLineOption replace{QStringLiteral("y"),
                                QStringLiteral("Replace an existing output file (without it, an "
                                               "existing file is left alone and nothing is done).")};
@@ -227,6 +232,15 @@ bool readConvertOptions(const QCommandLineParser& parser, const Options& known,
             ok = false;
         }
     }
+    if (parser.isSet(known.averageBitrate)) {
+        bool parsed = false;
+        const double kilobits = parser.value(known.averageBitrate).toDouble(&parsed);
+        if (!parsed || !(kilobits > 0) || kilobits > 1e6) {
+            errors << "--average-bitrate takes a number of kbit/s above 0.\n";
+            ok = false;
+        }
+        options->averageBitrate = int64_t(kilobits * 1000);
+    }
     options->replaceExisting = parser.isSet(known.replace);
     options->showProgress = isatty(STDERR_FILENO);
     return ok;
@@ -264,7 +278,8 @@ int main(int argc, char** argv) {
     for (const QCommandLineOption& option :
          {known.info, known.listCompressors, known.output, known.start, known.end, known.format,
           known.size, known.fps, known.resize, known.videoCompressor, known.audioCompressor,
-          known.videoBitrate, known.audioBitrate, known.quality, known.targetSize, known.replace}) {
+          known.videoBitrate, known.audioBitrate, known.quality, known.targetSize,
+          known.averageBitrate, known.replace}) {
         parser.addOption(option);
     }
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The video to convert."));

@@ -47,6 +47,9 @@ struct OutputSettings {
     // "Fit in N MB": the size a compressed file must not exceed, in bytes; 0 means no target.
     // A target wins over the quality level.
     int64_t targetSizeBytes = 0;
+    // An average bitrate for the compressed pictures in one pass (bits per second), from the
+    // command line; 0: the quality level. A size target wins over it. Never stored.
+    int64_t averageVideoBitrate = 0;
     // By format, for the formats whose compressors are their own choice; the flags and the bound
     // compressors above serve the others.
     std::map<int32_t, OwnCompressors> ownCompressors;
