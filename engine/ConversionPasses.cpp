@@ -15,6 +15,14 @@ namespace {
 // A sound whose compressor cannot aim at a bitrate is counted at the size of plain 16-bit sound:
 // more than a lossless one takes.
 constexpr int64_t kPlainSoundBitrate = 44100 * 16 * 2;
+// A file of at least this share of the size is close enough.
+constexpr double kLeastShare = 0.95;
+// Where a blend's bitrate starts, in the libav wrapper's units, against the size's video bitrate:
+// about 25 times it over 900 pictures, less the more pictures its rate control has to settle
+// (measured on 30 s to 5 min of detailed pictures at 854x480).
+double blendFirstScale(double pictures) {
+    return 25 * std::sqrt(900 / std::max(pictures, 1.0));
+}
 
 QString compressorName(CompressorKind kind, const CompressorInUse& used) {
     if (!used.compressed) {
@@ -81,6 +89,10 @@ EncoderGoal ConversionPasses::videoGoal() const {
         goal.pixelsPerSecond = double(budget_.width) * budget_.height * budget_.frameRate;
         goal.pass = twoPasses_ ? std::min(current_, 2) : 0;
         goal.statsFile = statsFile_;
+        if (blend_ == Blend::Blending) {
+            goal.blendFinest = finestOver_;
+            goal.blendCoarsest = finestUnder_;
+        }
     } else if (averageBitrate_ > 0) {
         goal.bitrate = averageBitrate_;
         goal.pixelsPerSecond = pixelsPerSecond_;
@@ -107,7 +119,8 @@ bool ConversionPasses::advance(int64_t writtenBytes) {
         return false;
     }
     if (byQuantizer_) {
-        return advanceByQuantizer(writtenBytes);
+        return blend_ == Blend::Blending ? advanceByBlend(writtenBytes)
+                                         : advanceByQuantizer(writtenBytes);
     }
     if (corrections_ >= 1 || !isOverSize(writtenBytes)) {
         return false;
@@ -123,7 +136,6 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
     // What a quantizer gives is known only once written, in steps of a whole quantizer: the
     // steps narrow the span between the finest quantizer known over the size and the coarsest
     // known well below it, guessing from the last two files how the size falls with it.
-    constexpr double kLeastShare = 0.95;
     constexpr int kMostCorrections = 3;
     constexpr int kFinest = 2;
     constexpr int kCoarsest = 31;
@@ -134,7 +146,7 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
     if (over) {
         finestOver_ = finestOver_ == 0 ? used : std::min(finestOver_, used);
     } else if (under) {
-        coarsestUnder_ = coarsestUnder_ == 0 ? used : std::max(coarsestUnder_, used);
+        finestUnder_ = finestUnder_ == 0 ? used : std::min(finestUnder_, used);
     }
     const int lastQuantizer = std::exchange(lastQuantizer_, used);
     const int64_t lastBytes = std::exchange(lastBytes_, writtenBytes);
@@ -142,10 +154,16 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
         return false;
     }
     const int lowest = std::max(kFinest, finestOver_ + 1);
-    const int highest = std::min(kCoarsest, coarsestUnder_ == 0 ? kCoarsest : coarsestUnder_);
+    const int highest = std::min(kCoarsest, finestUnder_ == 0 ? kCoarsest : finestUnder_);
     int next = 0;
     if (lowest >= highest) {
-        // Next to each other: the coarser one is the file, written once more unless it is this one.
+        // Next to each other: the size lies between their files, which a blend of the two reaches.
+        if (finestOver_ != 0 && finestUnder_ == finestOver_ + 1 && blend_ == Blend::NotYet) {
+            blend_ = Blend::Blending;
+            return nextPassAt(int64_t(double(plan_.videoBitrate) *
+                                      blendFirstScale(budget_.seconds * budget_.frameRate)));
+        }
+        // Otherwise the coarser one is the file, written once more unless it is this one.
         if (!over || lowest > kCoarsest) {
             return false;
         }
@@ -175,7 +193,50 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
         return false;
     }
     ++corrections_;
-    videoBitrate_ = libavBitrateForStep(next, pixelsPerSecond);
+    return nextPassAt(libavBitrateForStep(next, pixelsPerSecond));
+}
+
+bool ConversionPasses::advanceByBlend(int64_t writtenBytes) {
+    // The wrapper's bitrate moves the size smoothly, but by a factor that depends on the picture
+    // and the rate: it is found by bisection in its logarithm, refined by the two files around.
+    constexpr int kMostBlendPasses = 5;
+    constexpr double kStep = 1.6;
+    const bool over = isOverSize(writtenBytes);
+    const bool under = double(writtenBytes) < kLeastShare * double(budget_.targetBytes);
+    if (!over && !under) {
+        return false;
+    }
+    if (over) {
+        blendOver_ = videoBitrate_;
+        blendOverBytes_ = writtenBytes;
+    } else {
+        blendUnder_ = videoBitrate_;
+        blendUnderBytes_ = writtenBytes;
+    }
+    if (++blendPasses_ >= kMostBlendPasses) {
+        blend_ = Blend::Done;
+        if (!over) {
+            return false;  // within the size, if a little below it
+        }
+        // The coarser quantizer alone is known to stay within the size.
+        return nextPassAt(libavBitrateForStep(
+            finestUnder_, double(budget_.width) * budget_.height * budget_.frameRate));
+    }
+    if (blendOver_ == 0 || blendUnder_ == 0) {
+        return nextPassAt(
+            int64_t(over ? double(videoBitrate_) / kStep : double(videoBitrate_) * kStep));
+    }
+    const double low = std::log(double(blendUnder_));
+    const double high = std::log(double(blendOver_));
+    const double wanted = double(budget_.targetBytes) * kAimedShare;
+    double share = (wanted - double(blendUnderBytes_)) /
+                   std::max(1.0, double(blendOverBytes_ - blendUnderBytes_));
+    share = std::clamp(share, 0.4, 0.6);
+    return nextPassAt(int64_t(std::exp(low + share * (high - low))));
+}
+
+bool ConversionPasses::nextPassAt(int64_t videoBitrate) {
+    videoBitrate_ = std::max<int64_t>(videoBitrate, 1);
     ++current_;
     ++count_;
     return true;

@@ -42,8 +42,9 @@ class ConversionPasses {
     // The next pass, when there is one: after the first of two passes; after a writing pass whose
     // file of `writtenBytes` is over the size (once for a bitrate encoder). An encoder aiming by
     // quantizer steps a whole quantizer at least, coarser while over the size and finer while well
-    // below it, never back to one that came out over; its last file is never over while a
-    // coarser quantizer is left. False when it is done.
+    // below it, never back to one that came out over; between two neighbouring quantizers it
+    // blends them through its rate control. Its last file is never over while a coarser quantizer
+    // is left. False when it is done.
     bool advance(int64_t writtenBytes);
     // Whether a written file of that size is over the target.
     bool isOverSize(int64_t writtenBytes) const {
@@ -54,6 +55,8 @@ class ConversionPasses {
   private:
     ConversionPasses() = default;
     bool advanceByQuantizer(int64_t writtenBytes);
+    bool advanceByBlend(int64_t writtenBytes);
+    bool nextPassAt(int64_t videoBitrate);
 
     QualityLevel level_ = kDefaultQualityLevel;
     int64_t averageBitrate_ = 0;
@@ -66,11 +69,19 @@ class ConversionPasses {
     bool byQuantizer_ = false;
     int corrections_ = 0;
     // For an encoder aiming by quantizer: the finest quantizer whose file was over the size, and
-    // the coarsest whose file stayed well below it (0: none yet).
+    // the finest whose file stayed well below it (0: none yet): the size lies between the two.
     int finestOver_ = 0;
-    int coarsestUnder_ = 0;
+    int finestUnder_ = 0;
     int lastQuantizer_ = 0;  // and the size of its file
     int64_t lastBytes_ = 0;
+    // Blending the two: the rate control's bitrates known to come out over the size and well
+    // below it (0: none yet), with their files' sizes.
+    enum class Blend { NotYet, Blending, Done } blend_ = Blend::NotYet;
+    int blendPasses_ = 0;
+    int64_t blendOver_ = 0;
+    int64_t blendOverBytes_ = 0;
+    int64_t blendUnder_ = 0;
+    int64_t blendUnderBytes_ = 0;
     int current_ = 1;
     int count_ = 1;
     QString statsFile_;

@@ -294,6 +294,12 @@ std::string withFile(const char* value, const QString& file) {
 void applyBitrate(GstElement* encoder, const EncoderQuality& quality, const EncoderGoal& goal) {
     const BitrateControl& control = quality.bitrate;
     setAll(encoder, control.mode);
+    if (control.viaQuantizer && goal.blendFinest > 0) {
+        set(encoder, "qmin", std::to_string(goal.blendFinest));
+        set(encoder, "qmax", std::to_string(goal.blendCoarsest));
+        set(encoder, "bitrate", std::to_string(std::clamp<int64_t>(goal.bitrate, 1, G_MAXINT)));
+        return;
+    }
     if (control.viaQuantizer) {
         set(encoder, control.property,
             std::to_string(libavQuantizerStep(double(goal.bitrate), goal.pixelsPerSecond)));
