@@ -71,8 +71,8 @@ TEST(SizePlan, AFileOverTheSizeGetsALowerBitrateAndOneUnderAHigherOne) {
 // What an encoder is set to; the encoders are GStreamer's, so the test is skipped without them.
 QString valueOf(GstElement* element, const char* property) {
     GValue value = G_VALUE_INIT;
-    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), property);
-    g_value_init(&value, spec->value_type);
+    GParamSpec* declared = g_object_class_find_property(G_OBJECT_GET_CLASS(element), property);
+    g_value_init(&value, declared->value_type);
     g_object_get_property(G_OBJECT(element), property, &value);
     GCharPtr text(gst_value_serialize(&value));
     g_value_unset(&value);
