@@ -86,7 +86,7 @@ EncoderGoal ConversionPasses::videoGoal() const {
     goal.channels = channels_;
     if (aimsAtSize()) {
         goal.bitrate = videoBitrate_;
-        goal.pixelsPerSecond = double(budget_.width) * budget_.height * budget_.frameRate;
+        goal.pixelsPerSecond = budgetPixelsPerSecond();
         goal.pass = twoPasses_ ? std::min(current_, 2) : 0;
         goal.statsFile = statsFile_;
         if (blend_ == Blend::Blending) {
@@ -134,12 +134,12 @@ bool ConversionPasses::advance(int64_t writtenBytes) {
 
 bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
     // What a quantizer gives is known only once written, in steps of a whole quantizer: the
-    // steps narrow the span between the finest quantizer known over the size and the coarsest
+    // steps narrow the span between the finest quantizer known over the size and the finest
     // known well below it, guessing from the last two files how the size falls with it.
     constexpr int kMostCorrections = 3;
     constexpr int kFinest = 2;
     constexpr int kCoarsest = 31;
-    const double pixelsPerSecond = double(budget_.width) * budget_.height * budget_.frameRate;
+    const double pixelsPerSecond = budgetPixelsPerSecond();
     const int used = libavQuantizerStep(double(videoBitrate_), pixelsPerSecond);
     const bool over = isOverSize(writtenBytes);
     const bool under = double(writtenBytes) < kLeastShare * double(budget_.targetBytes);
@@ -219,8 +219,7 @@ bool ConversionPasses::advanceByBlend(int64_t writtenBytes) {
             return false;  // within the size, if a little below it
         }
         // The coarser quantizer alone is known to stay within the size.
-        return nextPassAt(libavBitrateForStep(
-            finestUnder_, double(budget_.width) * budget_.height * budget_.frameRate));
+        return nextPassAt(libavBitrateForStep(finestUnder_, budgetPixelsPerSecond()));
     }
     if (blendOver_ == 0 || blendUnder_ == 0) {
         return nextPassAt(
@@ -233,6 +232,10 @@ bool ConversionPasses::advanceByBlend(int64_t writtenBytes) {
                    std::max(1.0, double(blendOverBytes_ - blendUnderBytes_));
     share = std::clamp(share, 0.4, 0.6);
     return nextPassAt(int64_t(std::exp(low + share * (high - low))));
+}
+
+double ConversionPasses::budgetPixelsPerSecond() const {
+    return double(budget_.width) * budget_.height * budget_.frameRate;
 }
 
 bool ConversionPasses::nextPassAt(int64_t videoBitrate) {

@@ -57,6 +57,7 @@ class ConversionPasses {
     bool advanceByQuantizer(int64_t writtenBytes);
     bool advanceByBlend(int64_t writtenBytes);
     bool nextPassAt(int64_t videoBitrate);
+    double budgetPixelsPerSecond() const;  // of the picture the size is planned for
 
     QualityLevel level_ = kDefaultQualityLevel;
     int64_t averageBitrate_ = 0;
