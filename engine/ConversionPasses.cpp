@@ -137,6 +137,7 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
     // steps narrow the span between the finest quantizer known over the size and the finest
     // known well below it, guessing from the last two files how the size falls with it.
     constexpr int kMostCorrections = 3;
+    constexpr int kWidestBlend = 2;
     constexpr int kFinest = 2;
     constexpr int kCoarsest = 31;
     const double pixelsPerSecond = budgetPixelsPerSecond();
@@ -153,17 +154,19 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
     if (!(over || under)) {
         return false;
     }
+    // The size lies between the files of the two: once they are near, or the steps have run
+    // their course, a blend of the quantizers between them reaches it.
+    if (finestOver_ != 0 && finestUnder_ != 0 && blend_ == Blend::NotYet &&
+        (finestUnder_ - finestOver_ <= kWidestBlend || corrections_ >= kMostCorrections)) {
+        blend_ = Blend::Blending;
+        return nextPassAt(int64_t(double(plan_.videoBitrate) *
+                                  blendFirstScale(budget_.seconds * budget_.frameRate)));
+    }
     const int lowest = std::max(kFinest, finestOver_ + 1);
     const int highest = std::min(kCoarsest, finestUnder_ == 0 ? kCoarsest : finestUnder_);
     int next = 0;
     if (lowest >= highest) {
-        // Next to each other: the size lies between their files, which a blend of the two reaches.
-        if (finestOver_ != 0 && finestUnder_ == finestOver_ + 1 && blend_ == Blend::NotYet) {
-            blend_ = Blend::Blending;
-            return nextPassAt(int64_t(double(plan_.videoBitrate) *
-                                      blendFirstScale(budget_.seconds * budget_.frameRate)));
-        }
-        // Otherwise the coarser one is the file, written once more unless it is this one.
+        // Next to each other: the coarser one is the file, written once more unless it is this one.
         if (!over || lowest > kCoarsest) {
             return false;
         }

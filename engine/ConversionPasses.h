@@ -42,9 +42,9 @@ class ConversionPasses {
     // The next pass, when there is one: after the first of two passes; after a writing pass whose
     // file of `writtenBytes` is over the size (once for a bitrate encoder). An encoder aiming by
     // quantizer steps a whole quantizer at least, coarser while over the size and finer while well
-    // below it, never back to one that came out over; between two neighbouring quantizers it
-    // blends them through its rate control. Its last file is never over while a coarser quantizer
-    // is left. False when it is done.
+    // below it, never back to one that came out over; once the quantizers over and below the
+    // size are near, or the steps run out, it blends those between through its rate control. Its
+    // last file is never over while a coarser quantizer is left. False when it is done.
     bool advance(int64_t writtenBytes);
     // Whether a written file of that size is over the target.
     bool isOverSize(int64_t writtenBytes) const {

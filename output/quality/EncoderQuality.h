@@ -25,8 +25,8 @@ struct EncoderGoal {
     // 0 one pass; 1 or 2 the passes of two, which leave and read their notes in `statsFile`.
     int pass = 0;
     QString statsFile;
-    // A libav encoder between two neighbouring whole quantizers: its rate control, held to them,
-    // mixes the two picture by picture, and `bitrate` is in the wrapper's skewed units (see
+    // A libav encoder between two whole quantizers: its rate control, held to them, mixes the
+    // quantizers picture by picture, and `bitrate` is in the wrapper's skewed units (see
     // libavQuantizerFor), which move the file's size between the two quantizers' files.
     int blendFinest = 0;
     int blendCoarsest = 0;
