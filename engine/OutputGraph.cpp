@@ -5,6 +5,7 @@
 
 #include "base/UserDialogs.h"
 #include "engine/ConversionGraph.h"
+#include "engine/EncoderInputRelease.h"
 #include "engine/EncoderTimestamps.h"
 #include "engine/SoundChannels.h"
 #include "engine/WmProfileEncoders.h"
@@ -177,6 +178,9 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
         chain.push_back(std::move(rawFormat));
     }
     if (encoder) {
+        if (video) {
+            releaseEncodedInput(encoder);
+        }
         rebaseEncoderOutput(
             encoder, video,
             format_ && format_->writerTimesFromZero ? DecodingTimes::Dropped : DecodingTimes::Kept);
