@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QUrl>
 
+#include <algorithm>
+#include <iterator>
+
 #include "base/UserDialogs.h"
 #include "engine/ConversionGraph.h"
 #include "engine/EncoderInputRelease.h"
@@ -25,6 +28,16 @@ constexpr guint kQueuedPictures = 3;
 
 constexpr const char* kRenderStreamFailure =
     "failed pBuilder->RenderStream( NULL, NULL, pPin, NULL, pMux )";
+
+// Video compressors that spread over every core themselves, at several times the cost of
+// decoding their pictures.
+bool keepsTheCoresBusy(const CompressorInUse& video) {
+    static const char* const kBusy[] = {"x264enc", "x265enc", "vp9enc", "av1enc"};
+    return video.compressed &&
+           std::any_of(std::begin(kBusy), std::end(kBusy), [&video](const char* factory) {
+               return video.factoryName == QLatin1String(factory);
+           });
+}
 
 // The parser a writer needs behind an encoder of this output, or nullptr.
 const char* parserFor(GstElement* encoder) {
@@ -308,6 +321,8 @@ bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
 
 std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timeline> timeline) {
     auto engine = std::make_unique<RenderEngine>();
+    engine->setBusyCompressor(!usesWindowsMediaProfile() &&
+                              keepsTheCoresBusy(compressorInUse(settings_, CompressorKind::Video)));
     if (failed(engine->setTimelineObject(timeline))) {
         inform(QStringLiteral("Could not SetTimelineObject"));
         return nullptr;

@@ -3,6 +3,8 @@
 #include <ges/ges.h>
 #include <gst/video/video.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -110,7 +112,24 @@ struct ElementTuning {
     SourceReach reach;
     // Around the editing services the scaling has a thread of its own behind the decoder.
     bool direct = false;
+    // The compressor keeps the cores busy with threads of its own.
+    bool busyCompressor = false;
 };
+
+// Decoding threads beside the rest of the conversion.
+gint decoderThreads(const ElementTuning& tuning) {
+    const gint cores = static_cast<gint>(g_get_num_processors());
+    if (tuning.busyCompressor) {
+        // Such a compressor costs several times the decoding of its pictures: a quarter of the
+        // cores keeps up with it, and every further thread only holds more pictures in memory
+        // (some 20 MB for 1080p on two cores, and no faster).
+        return std::max(1, cores / 4);
+    }
+    // Inside the editing services scaling and encoding run on their own threads beside the
+    // decoder: a decoder taking every core only adds full-size pictures to memory. Around them
+    // the decoder's thread does nothing else, and every core it has counts.
+    return tuning.direct || cores == 1 ? cores : cores - 1;
+}
 
 // Tunes the elements of a conversion's front end (the editing services' or the direct one), as
 // they are added.
@@ -134,12 +153,7 @@ void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer dat
         g_object_set(element, "add-borders", FALSE, nullptr);
     } else if (isVideoDecoder(element) &&
                g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads")) {
-        // Inside the editing services scaling and encoding run on their own threads beside the
-        // decoder: a decoder taking every core only adds full-size pictures to memory. Around
-        // them the decoder's thread does nothing else, and every core it has counts.
-        const gint cores = static_cast<gint>(g_get_num_processors());
-        g_object_set(element, "max-threads", tuning->direct || cores == 1 ? cores : cores - 1,
-                     nullptr);
+        g_object_set(element, "max-threads", decoderThreads(*tuning), nullptr);
     } else if (isFactory(element, "videoflip")) {
         // GStreamer 1.22.0's flipper copies every picture while it does not rotate: its
         // pass-through is only switched on by a change of direction. Going through another
@@ -232,9 +246,10 @@ Status addSource(GESLayer* layer, GESTrack* track, const TimelineSource& source,
 
 namespace {
 
-std::unique_ptr<RenderEngineParts> newParts(bool direct) {
+std::unique_ptr<RenderEngineParts> newParts(bool direct, bool busyCompressor) {
     auto parts = std::make_unique<RenderEngineParts>();
     parts->tuning->direct = direct;
+    parts->tuning->busyCompressor = busyCompressor;
     parts->pipeline = refSink(gst_pipeline_new("conversion"));
     g_signal_connect(parts->pipeline.get(), "deep-element-added", G_CALLBACK(&tuneTimelineElement),
                      parts->tuning.get());
@@ -252,7 +267,7 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
     }
     scrapIt();
     if (DirectFrontEnd::suits(*timeline_)) {
-        auto parts = newParts(true);
+        auto parts = newParts(true, busyCompressor_);
         parts->direct = std::make_unique<DirectFrontEnd>();
         const Status built =
             parts->direct->build(*timeline_, GST_PIPELINE(parts->pipeline.get()), &error);
@@ -269,7 +284,7 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
         }
         error.clear();  // a file for the editing services after all
     }
-    auto parts = newParts(false);
+    auto parts = newParts(false, busyCompressor_);
     const Status connected = connectTimeline(*parts, error);
     if (succeeded(connected)) {
         parts_ = std::move(parts);

@@ -25,6 +25,10 @@ class RenderEngine {
     Status setTimelineObject(std::shared_ptr<Timeline> timeline);
     std::shared_ptr<Timeline> timelineObject() const { return timeline_; }
 
+    // Whether the compressor after the engine keeps every core busy with threads of its own (the
+    // decoder then takes fewer). Set before connectFrontEnd.
+    void setBusyCompressor(bool busy) { busyCompressor_ = busy; }
+
     // Builds the editing timeline and the pipeline. On failure errorText says why.
     Status connectFrontEnd(QString* errorText = nullptr);
 
@@ -57,4 +61,5 @@ class RenderEngine {
 
     std::shared_ptr<Timeline> timeline_;
     std::unique_ptr<RenderEngineParts> parts_;
+    bool busyCompressor_ = false;
 };
