@@ -31,7 +31,9 @@ const report = (result) =>
   fetch('/result', {method: 'POST', body: JSON.stringify(result)});
 video.onerror = () => report({error: 'cannot play: ' + (video.error && video.error.message)});
 video.onloadedmetadata = () => { video.currentTime = 1.5; };
-video.onseeked = () => {
+// Under load the seek can end before the picture there is decoded, and the canvas stays empty:
+// the drawing is tried again for up to two seconds.
+const draw = (attempt) => {
   const canvas = document.getElementById('canvas');
   const context = canvas.getContext('2d');
   context.drawImage(video, 0, 0, canvas.width, canvas.height);
@@ -44,9 +46,14 @@ video.onseeked = () => {
   }
   const count = pixels.length / 4;
   const mean = sum / count;
+  if (squares === 0 && attempt < 20) {
+    setTimeout(() => draw(attempt + 1), 100);
+    return;
+  }
   report({width: video.videoWidth, height: video.videoHeight, duration: video.duration,
           time: video.currentTime, mean: mean, deviation: Math.sqrt(squares / count - mean * mean)});
 };
+video.onseeked = () => draw(0);
 video.src = '/%(file)s';
 </script>
 </body></html>
