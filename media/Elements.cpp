@@ -93,3 +93,16 @@ QString errorTextOf(GstMessage* message, const QString& fallback) {
     GCharPtr debug(rawDebug);
     return error ? QString::fromUtf8(error->message) : fallback;
 }
+
+void watchPadData(GstElement* element, const char* pad, GstPadProbeCallback callback,
+                  gpointer state, GDestroyNotify freeState) {
+    GObjectPtr<GstPad> watched(gst_element_get_static_pad(element, pad));
+    if (!watched) {
+        freeState(state);
+        return;
+    }
+    gst_pad_add_probe(watched.get(),
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      callback, state, freeState);
+}

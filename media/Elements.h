@@ -29,3 +29,8 @@ void frameRateFraction(double framesPerSecond, int* numerator, int* denominator)
 // The parser a writer needs behind an encoder whose output has these caps (its first structure),
 // or nullptr: parsers complete the stream's caps and convert its framing for the writer.
 const char* parserForCaps(const GstCaps* caps);
+
+// Watches the buffers and downstream events through a static pad of an element; `state` is
+// handed to the callback and freed with `freeState` when the probe goes.
+void watchPadData(GstElement* element, const char* pad, GstPadProbeCallback callback,
+                  gpointer state, GDestroyNotify freeState);

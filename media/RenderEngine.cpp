@@ -11,6 +11,7 @@
 
 #include "media/DirectFrontEnd.h"
 #include "media/Elements.h"
+#include "media/GifTimestamps.h"
 #include "media/MediaFile.h"
 #include "media/MediaFramework.h"
 #include "media/SourceReach.h"
@@ -140,6 +141,9 @@ void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer dat
         if (isLibavDemuxer(element)) {
             keepSeekNumbers(element);
         }
+    }
+    if (isFactory(element, "avdec_gif")) {
+        restampGifPictures(element);
     }
     if (isFactory(element, "capsfilter") && childByFactory(bin, "framepositioner")) {
         // The positioner rewrites these caps whenever the track's restriction changes.

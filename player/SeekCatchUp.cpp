@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "media/Elements.h"
+
 namespace {
 
 // What the probe knows about the stream going into the decoder (one per decoder; it lives on
@@ -118,13 +120,5 @@ bool isUnreferencedH264Picture(const uint8_t* data, size_t size, int lengthSize)
 }
 
 void speedUpSeekCatchUp(GstElement* decoder) {
-    GstPad* input = gst_element_get_static_pad(decoder, "sink");
-    if (!input) {
-        return;
-    }
-    gst_pad_add_probe(input,
-                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                      &onDecoderInput, new CatchUpState, &freeState);
-    gst_object_unref(input);
+    watchPadData(decoder, "sink", &onDecoderInput, new CatchUpState, &freeState);
 }

@@ -105,6 +105,19 @@ bool runFfmpeg(const QStringList& arguments) {
 
 }  // namespace
 
+QString makeDarkThenLightGif(const QString& folder, const QString& name, int dark, int light,
+                             int fps) {
+    const QString path = folder + '/' + name;
+    const QString color = QString("color=c=%1:size=160x120:rate=%2:duration=%3");
+    if (!runFfmpeg({"-f", "lavfi", "-i", color.arg("black").arg(fps).arg(double(dark) / fps), "-f",
+                    "lavfi", "-i", color.arg("white").arg(fps).arg(double(light) / fps),
+                    "-filter_complex", "[0][1]concat=n=2:v=1", path})) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
+
 QString makeRecordedClip(const QString& folder, const QString& name, double pictureSeconds,
                          double soundSeconds, const QString& pixelFormat) {
     const QString path = folder + '/' + name;

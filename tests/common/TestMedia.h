@@ -25,6 +25,11 @@ QString makeClip(const QString& folder, const QString& name, const ClipSpec& cli
 QString makeGif(const QString& folder, const QString& name, int frames, int fps,
                 const QString& size = "160x120");
 
+// A GIF of `dark` black pictures and then `light` white ones at `fps`: a converted frame's
+// brightness tells which part of the animation it came from.
+QString makeDarkThenLightGif(const QString& folder, const QString& name, int dark, int light,
+                             int fps);
+
 // A camera-style recording as ffmpeg writes it (H.264 and AAC, 320x240 at 30 fps, 25 fps when
 // the pictures are not 4:2:0 8-bit), the container chosen by the name's extension; the picture
 // and the sound may differ in length.

@@ -358,6 +358,17 @@ TEST_F(ConversionJobRuns, AnimatedGifConvertsTheSpanAtTheRequestedRate) {
     EXPECT_NEAR(written.duration, 2.0, 0.05);
 }
 
+// Each picture of an animation lasts its own time, whatever the output's rate.
+TEST_F(ConversionJobRuns, AnimatedGifKeepsItsOwnPace) {
+    openSource(makeDarkThenLightGif(outputFolder.path(), "pace.gif", 10, 20, 10));  // 1 s + 2 s
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    settings.frameRateIndex = 0;
+    settings.frameRate = 25.0;
+    ASSERT_EQ(convert(10000), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    EXPECT_LT(meanBrightness(settings.outputName, 0.7, 0, 119), 60);
+    EXPECT_GT(meanBrightness(settings.outputName, 1.3, 0, 119), 190);
+}
+
 TEST_F(ConversionJobRuns, SoundRunningPastThePictureIsNoSignOfDamage) {
     ClipSpec clip;
     clip.frames = 150;  // 5 s of picture at 30 fps
