@@ -8,16 +8,29 @@
 
 namespace {
 
-// The times of the packets the decoder took and has not yet given back as pictures: a GIF's
-// pictures come out one per packet, in order.
+// What the probes around one GIF decoder share.
 struct GifTimes {
     std::mutex mutex;
+    // The times of the packets the decoder took and has not yet given back as pictures: a GIF's
+    // pictures come out one per packet, in order.
     std::deque<GstClockTime> pending;
     GstClockTime next = 0;  // after the last picture, for pictures whose packet had no time
+    // Where the last seek wanted the animation to start; the reader starts it at 0.
+    GstClockTime wantedStart = 0;
 };
 
+using SharedTimes = std::shared_ptr<GifTimes>;
+
+GifTimes* timesOf(gpointer data) {
+    return static_cast<SharedTimes*>(data)->get();
+}
+
+void releaseGifTimes(gpointer data) {
+    delete static_cast<SharedTimes*>(data);
+}
+
 GstPadProbeReturn onGifPacket(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    GifTimes* times = static_cast<std::shared_ptr<GifTimes>*>(data)->get();
+    GifTimes* times = timesOf(data);
     std::lock_guard lock(times->mutex);
     if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
@@ -34,12 +47,70 @@ GstPadProbeReturn onGifPacket(GstPad*, GstPadProbeInfo* info, gpointer data) {
     return GST_PAD_PROBE_OK;
 }
 
-GstPadProbeReturn onGifPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER)) {
+// libav's GIF reader in GStreamer 1.22 reports a seek into an animation as done and then ends
+// the stream at once, so a span starting after the first picture got nothing. The reader is sent
+// back to the first picture instead (later pictures build on earlier ones anyway); the pictures
+// before the wanted start are decoded and dropped, and the segment is the one asked for.
+GstPadProbeReturn onGifSeek(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEEK) {
         return GST_PAD_PROBE_OK;
     }
-    GifTimes* times = static_cast<std::shared_ptr<GifTimes>*>(data)->get();
+    gdouble rate = 1.0;
+    GstFormat format = GST_FORMAT_UNDEFINED;
+    GstSeekFlags flags = GST_SEEK_FLAG_NONE;
+    GstSeekType startType = GST_SEEK_TYPE_NONE;
+    GstSeekType stopType = GST_SEEK_TYPE_NONE;
+    gint64 start = 0;
+    gint64 stop = 0;
+    gst_event_parse_seek(event, &rate, &format, &flags, &startType, &start, &stopType, &stop);
+    if (format != GST_FORMAT_TIME || startType != GST_SEEK_TYPE_SET || rate <= 0) {
+        return GST_PAD_PROBE_OK;
+    }
+    GifTimes* times = timesOf(data);
+    {
+        std::lock_guard lock(times->mutex);
+        times->wantedStart = start > 0 ? static_cast<GstClockTime>(start) : 0;
+    }
+    if (start <= 0) {
+        return GST_PAD_PROBE_OK;
+    }
+    GstEvent* fromFirst = gst_event_new_seek(rate, format, flags, startType, 0, stopType, stop);
+    gst_event_set_seqnum(fromFirst, gst_event_get_seqnum(event));
+    gst_event_unref(event);
+    GST_PAD_PROBE_INFO_DATA(info) = fromFirst;
+    return GST_PAD_PROBE_OK;
+}
+
+// The segment from the reader, as the seek asked for it.
+GstPadProbeReturn startSegmentAt(GstPadProbeInfo* info, GstClockTime wantedStart) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT || wantedStart == 0) {
+        return GST_PAD_PROBE_OK;
+    }
+    const GstSegment* given = nullptr;
+    gst_event_parse_segment(event, &given);
+    if (given->format != GST_FORMAT_TIME || given->start >= wantedStart) {
+        return GST_PAD_PROBE_OK;
+    }
+    GstSegment segment;
+    gst_segment_copy_into(given, &segment);
+    segment.time += wantedStart - segment.start;
+    segment.start = wantedStart;
+    segment.position = wantedStart;
+    GstEvent* wanted = gst_event_new_segment(&segment);
+    gst_event_set_seqnum(wanted, gst_event_get_seqnum(event));
+    gst_event_unref(event);
+    GST_PAD_PROBE_INFO_DATA(info) = wanted;
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn onGifPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GifTimes* times = timesOf(data);
     std::lock_guard lock(times->mutex);
+    if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER)) {
+        return startSegmentAt(info, times->wantedStart);
+    }
     GstClockTime time = times->next;
     if (!times->pending.empty()) {
         if (GST_CLOCK_TIME_IS_VALID(times->pending.front())) {
@@ -47,27 +118,32 @@ GstPadProbeReturn onGifPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
         }
         times->pending.pop_front();
     }
-    GstBuffer* picture = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GstBuffer* picture = GST_PAD_PROBE_INFO_BUFFER(info);
+    const GstClockTime end = GST_BUFFER_DURATION_IS_VALID(picture)
+                                 ? time + GST_BUFFER_DURATION(picture)
+                                 : GST_CLOCK_TIME_NONE;
+    if (GST_CLOCK_TIME_IS_VALID(end)) {
+        times->next = end;
+    }
+    if (GST_CLOCK_TIME_IS_VALID(end) && end <= times->wantedStart) {
+        return GST_PAD_PROBE_DROP;
+    }
+    picture = gst_buffer_make_writable(picture);
     GST_BUFFER_PTS(picture) = time;
     GST_BUFFER_DTS(picture) = GST_CLOCK_TIME_NONE;
     GST_PAD_PROBE_INFO_DATA(info) = picture;
-    if (GST_BUFFER_DURATION_IS_VALID(picture)) {
-        times->next = time + GST_BUFFER_DURATION(picture);
-    }
     return GST_PAD_PROBE_OK;
-}
-
-void releaseGifTimes(gpointer data) {
-    delete static_cast<std::shared_ptr<GifTimes>*>(data);
 }
 
 }  // namespace
 
 void restampGifPictures(GstElement* gifDecoder) {
-    // Both probes share the times; each holds them until it goes.
     auto times = std::make_shared<GifTimes>();
-    watchPadData(gifDecoder, "sink", &onGifPacket, new std::shared_ptr<GifTimes>(times),
-                 &releaseGifTimes);
-    watchPadData(gifDecoder, "src", &onGifPicture, new std::shared_ptr<GifTimes>(times),
-                 &releaseGifTimes);
+    if (GstPad* input = gst_element_get_static_pad(gifDecoder, "sink")) {
+        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, &onGifSeek,
+                          new SharedTimes(times), &releaseGifTimes);
+        gst_object_unref(input);
+    }
+    watchPadData(gifDecoder, "sink", &onGifPacket, new SharedTimes(times), &releaseGifTimes);
+    watchPadData(gifDecoder, "src", &onGifPicture, new SharedTimes(times), &releaseGifTimes);
 }

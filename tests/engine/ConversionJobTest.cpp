@@ -358,7 +358,7 @@ TEST_F(ConversionJobRuns, AnimatedGifConvertsTheSpanAtTheRequestedRate) {
     EXPECT_NEAR(written.duration, 2.0, 0.05);
 }
 
-// Each picture of an animation lasts its own time, whatever the output's rate.
+// Each picture of an animation lasts its own time, whatever the output's rate, trimmed or not.
 TEST_F(ConversionJobRuns, AnimatedGifKeepsItsOwnPace) {
     openSource(makeDarkThenLightGif(outputFolder.path(), "pace.gif", 10, 20, 10));  // 1 s + 2 s
     useCompressor(CompressorKind::Video, "avenc_mpeg4");
@@ -367,6 +367,12 @@ TEST_F(ConversionJobRuns, AnimatedGifKeepsItsOwnPace) {
     ASSERT_EQ(convert(10000), Outcome::Completed) << dialogs.texts().join('|').toStdString();
     EXPECT_LT(meanBrightness(settings.outputName, 0.7, 0, 119), 60);
     EXPECT_GT(meanBrightness(settings.outputName, 1.3, 0, 119), 190);
+
+    project.startTime = 5'000'000;
+    settings.outputName = outputPath("pace-trimmed.avi");
+    ASSERT_EQ(convert(10000), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    EXPECT_LT(meanBrightness(settings.outputName, 0.3, 0, 119), 60);
+    EXPECT_GT(meanBrightness(settings.outputName, 0.8, 0, 119), 190);
 }
 
 TEST_F(ConversionJobRuns, SoundRunningPastThePictureIsNoSignOfDamage) {
