@@ -29,8 +29,7 @@ void releaseGifTimes(gpointer data) {
     delete static_cast<SharedTimes*>(data);
 }
 
-GstPadProbeReturn onGifPacket(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    GifTimes* times = timesOf(data);
+GstPadProbeReturn notePacket(GstPadProbeInfo* info, GifTimes* times) {
     std::lock_guard lock(times->mutex);
     if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
@@ -51,7 +50,7 @@ GstPadProbeReturn onGifPacket(GstPad*, GstPadProbeInfo* info, gpointer data) {
 // the stream at once, so a span starting after the first picture got nothing. The reader is sent
 // back to the first picture instead (later pictures build on earlier ones anyway); the pictures
 // before the wanted start are decoded and dropped, and the segment is the one asked for.
-GstPadProbeReturn onGifSeek(GstPad*, GstPadProbeInfo* info, gpointer data) {
+GstPadProbeReturn seekFromFirst(GstPadProbeInfo* info, GifTimes* times) {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
     if (GST_EVENT_TYPE(event) != GST_EVENT_SEEK) {
         return GST_PAD_PROBE_OK;
@@ -67,7 +66,6 @@ GstPadProbeReturn onGifSeek(GstPad*, GstPadProbeInfo* info, gpointer data) {
     if (format != GST_FORMAT_TIME || startType != GST_SEEK_TYPE_SET || rate <= 0) {
         return GST_PAD_PROBE_OK;
     }
-    GifTimes* times = timesOf(data);
     {
         std::lock_guard lock(times->mutex);
         times->wantedStart = start > 0 ? static_cast<GstClockTime>(start) : 0;
@@ -80,6 +78,12 @@ GstPadProbeReturn onGifSeek(GstPad*, GstPadProbeInfo* info, gpointer data) {
     gst_event_unref(event);
     GST_PAD_PROBE_INFO_DATA(info) = fromFirst;
     return GST_PAD_PROBE_OK;
+}
+
+// Seeks on their way to the reader, and the packets and events coming from it.
+GstPadProbeReturn onGifInput(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    return info->type & GST_PAD_PROBE_TYPE_EVENT_UPSTREAM ? seekFromFirst(info, timesOf(data))
+                                                          : notePacket(info, timesOf(data));
 }
 
 // The segment from the reader, as the seek asked for it.
@@ -140,10 +144,11 @@ GstPadProbeReturn onGifPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
 void restampGifPictures(GstElement* gifDecoder) {
     auto times = std::make_shared<GifTimes>();
     if (GstPad* input = gst_element_get_static_pad(gifDecoder, "sink")) {
-        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, &onGifSeek,
-                          new SharedTimes(times), &releaseGifTimes);
+        gst_pad_add_probe(
+            input,
+            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_BOTH),
+            &onGifInput, new SharedTimes(times), &releaseGifTimes);
         gst_object_unref(input);
     }
-    watchPadData(gifDecoder, "sink", &onGifPacket, new SharedTimes(times), &releaseGifTimes);
     watchPadData(gifDecoder, "src", &onGifPicture, new SharedTimes(times), &releaseGifTimes);
 }

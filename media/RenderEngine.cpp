@@ -4,7 +4,6 @@
 #include <gst/video/video.h>
 
 #include <algorithm>
-
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
