@@ -31,7 +31,7 @@ void releaseGifTimes(gpointer data) {
 
 GstPadProbeReturn notePacket(GstPadProbeInfo* info, GifTimes* times) {
     std::lock_guard lock(times->mutex);
-    if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+    if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER)) {
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
         if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
             times->pending.clear();
@@ -80,7 +80,8 @@ GstPadProbeReturn seekFromFirst(GstPadProbeInfo* info, GifTimes* times) {
     return GST_PAD_PROBE_OK;
 }
 
-// Seeks on their way to the reader, and the packets and events coming from it.
+// Seeks on their way to the reader, and the packets and events (flushes among them) coming
+// from it.
 GstPadProbeReturn onGifInput(GstPad*, GstPadProbeInfo* info, gpointer data) {
     return info->type & GST_PAD_PROBE_TYPE_EVENT_UPSTREAM ? seekFromFirst(info, timesOf(data))
                                                           : notePacket(info, timesOf(data));
@@ -146,7 +147,8 @@ void restampGifPictures(GstElement* gifDecoder) {
     if (GstPad* input = gst_element_get_static_pad(gifDecoder, "sink")) {
         gst_pad_add_probe(
             input,
-            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_BOTH),
+            static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_BOTH |
+                                         GST_PAD_PROBE_TYPE_EVENT_FLUSH),
             &onGifInput, new SharedTimes(times), &releaseGifTimes);
         gst_object_unref(input);
     }
