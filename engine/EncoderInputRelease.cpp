@@ -28,7 +28,7 @@ bool copiesItsInput(GstElement* encoder) {
 // The whole pages inside one memory in process memory; the pages it shares with neighbouring
 // allocations at either end stay.
 void releasePages(GstMemory* memory) {
-    if (!gst_memory_is_type(memory, GST_ALLOCATOR_SYSMEM)) {
+    if (!gst_memory_is_type(memory, GST_ALLOCATOR_SYSMEM) || GST_MEMORY_IS_READONLY(memory)) {
         return;
     }
     GstMapInfo map;
@@ -57,6 +57,16 @@ void forgetLastPicture(gpointer data) {
     delete last;
 }
 
+// Read-only memory belongs to someone who may read it again: a decoder's reference picture.
+bool ownedElsewhere(GstBuffer* buffer) {
+    for (guint index = 0; index < gst_buffer_n_memory(buffer); ++index) {
+        if (GST_MEMORY_IS_READONLY(gst_buffer_peek_memory(buffer, index))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool holdsMemory(GstBuffer* buffer, GstMemory* memory) {
     for (guint index = 0; index < gst_buffer_n_memory(buffer); ++index) {
         if (gst_buffer_peek_memory(buffer, index) == memory) {
@@ -73,6 +83,14 @@ bool holdsMemory(GstBuffer* buffer, GstMemory* memory) {
 GstPadProbeReturn onPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* last = static_cast<LastPicture*>(data);
     GstBuffer* picture = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (ownedElsewhere(picture)) {
+        // Its owner could not reuse it while the encoder keeps it; the encoder gets a copy whose
+        // pages can go.
+        GstBuffer* copy = gst_buffer_copy_deep(picture);
+        gst_buffer_unref(picture);
+        GST_PAD_PROBE_INFO_DATA(info) = copy;
+        picture = copy;
+    }
     if (last->buffer) {
         for (guint index = 0; index < gst_buffer_n_memory(last->buffer); ++index) {
             GstMemory* memory = gst_buffer_peek_memory(last->buffer, index);

@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -88,6 +89,39 @@ TEST(EncoderInputRelease, LeavesTheCodedStreamAsItWas) {
         const std::string kept = encodeRepeatedPictures(factory, false);
         ASSERT_GT(kept.size(), 1000u);
         EXPECT_TRUE(kept == encodeRepeatedPictures(factory, true));
+    }
+}
+
+// Read-only memory belongs to someone who may read it again (a decoder keeps its reference
+// pictures): its pages stay.
+TEST(EncoderInputRelease, LeavesReadOnlyMemoryAlone) {
+    GObjectPtr<GstElement> pipeline(gst_parse_launch(
+        "appsrc name=source format=time caps=video/x-raw,format=I420,width=320,height=240,"
+        "framerate=30/1 ! x264enc name=encoder ! fakesink",
+        nullptr));
+    ASSERT_TRUE(pipeline);
+    GObjectPtr<GstElement> source(gst_bin_get_by_name(GST_BIN(pipeline.get()), "source"));
+    GObjectPtr<GstElement> encoder(gst_bin_get_by_name(GST_BIN(pipeline.get()), "encoder"));
+    releaseEncodedInput(encoder.get());
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    std::vector<std::vector<guint8>> pictures(4, std::vector<guint8>(kWidth * kHeight * 3 / 2));
+    for (size_t index = 0; index < pictures.size(); ++index) {
+        std::fill(pictures[index].begin(), pictures[index].end(), guint8(100 + index));
+        GstBuffer* buffer = gst_buffer_new_wrapped_full(
+            GST_MEMORY_FLAG_READONLY, pictures[index].data(), pictures[index].size(), 0,
+            pictures[index].size(), nullptr, nullptr);
+        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(index, GST_SECOND, 30);
+        gst_app_src_push_buffer(GST_APP_SRC(source.get()), buffer);
+    }
+    gst_app_src_end_of_stream(GST_APP_SRC(source.get()));
+    GObjectPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
+    GstMessagePtr end(gst_bus_timed_pop_filtered(
+        bus.get(), 30 * GST_SECOND,
+        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    for (size_t index = 0; index < pictures.size(); ++index) {
+        EXPECT_EQ(std::count(pictures[index].begin(), pictures[index].end(), guint8(100 + index)),
+                  std::ptrdiff_t(pictures[index].size()));
     }
 }
 
