@@ -8,6 +8,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "media/Elements.h"
+
 namespace {
 
 struct DepthReducer {
@@ -103,12 +105,7 @@ void depth_reducer_class_init(DepthReducerClass* klass) {
     gst_element_class_set_static_metadata(
         element, "Quenzel depth reducer", "Filter/Converter/Video",
         "Turns 10- and 12-bit 4:2:0 pictures into 8-bit I420", "Quenzel");
-    gst_element_class_add_pad_template(element,
-                                       gst_pad_template_new("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
-                                                            gst_caps_from_string(kInputCaps)));
-    gst_element_class_add_pad_template(element,
-                                       gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS,
-                                                            gst_caps_from_string(kOutputCaps)));
+    addAlwaysPads(element, kInputCaps, kOutputCaps);
     GST_BASE_TRANSFORM_CLASS(klass)->transform_caps = &depthReducerTransformCaps;
     GST_VIDEO_FILTER_CLASS(klass)->transform_frame = &depthReducerTransformFrame;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <tuple>
 
 Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>* element) {
     *element = refSink(gst_element_factory_make(factory, name));
@@ -105,4 +106,14 @@ void watchPadData(GstElement* element, const char* pad, GstPadProbeCallback call
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                    GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                       callback, state, freeState);
+}
+
+void addAlwaysPads(GstElementClass* element, const char* inputCaps, const char* outputCaps) {
+    for (const auto& [name, direction, description] :
+         {std::tuple{"sink", GST_PAD_SINK, inputCaps},
+          std::tuple{"src", GST_PAD_SRC, outputCaps}}) {
+        GstCapsPtr caps(gst_caps_from_string(description));
+        gst_element_class_add_pad_template(
+            element, gst_pad_template_new(name, direction, GST_PAD_ALWAYS, caps.get()));
+    }
 }

@@ -34,3 +34,6 @@ const char* parserForCaps(const GstCaps* caps);
 // handed to the callback and freed with `freeState` when the probe goes.
 void watchPadData(GstElement* element, const char* pad, GstPadProbeCallback callback,
                   gpointer state, GDestroyNotify freeState);
+
+// Gives an element class of our own its one always-present input, "sink", and output, "src".
+void addAlwaysPads(GstElementClass* element, const char* inputCaps, const char* outputCaps);
