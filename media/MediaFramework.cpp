@@ -8,6 +8,7 @@
 
 #include "media/DepthReducer.h"
 #include "media/GPtr.h"
+#include "media/SharedPictureDecoder.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ StartResult start() {
     }
     gst_pb_utils_init();
     registerDepthReducer();
+    registerSharedPictureDecoder();
     return result;
 }
 
