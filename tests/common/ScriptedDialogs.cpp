@@ -3,12 +3,12 @@
 namespace {
 
 template <typename T>
-T takeFront(std::deque<T>& queue, T fallback) {
+T takeFront(std::deque<T>& queue, const T& fallback) {
+    T taken = queue.empty() ? fallback : queue.front();
     if (!queue.empty()) {
-        fallback = std::move(queue.front());
         queue.pop_front();
     }
-    return fallback;
+    return taken;
 }
 
 }  // namespace
