@@ -307,19 +307,19 @@ gboolean decoderDecideAllocation(GstVideoDecoder* decoder, GstQuery* query) {
         ->decide_allocation(decoder, query);
 }
 
-void decoderSetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+void decoderSetProperty(GObject* object, guint id, const GValue* value, GParamSpec* property) {
     if (id == kPropThreads) {
         reinterpret_cast<SharedPictureDecoder*>(object)->threads = g_value_get_int(value);
     } else {
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
     }
 }
 
-void decoderGetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+void decoderGetProperty(GObject* object, guint id, GValue* value, GParamSpec* property) {
     if (id == kPropThreads) {
         g_value_set_int(value, reinterpret_cast<SharedPictureDecoder*>(object)->threads);
     } else {
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
     }
 }
 
