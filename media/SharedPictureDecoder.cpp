@@ -1,8 +1,5 @@
 #include "media/SharedPictureDecoder.h"
 
-#include "media/Elements.h"
-#include "media/LibavPictures.h"
-
 #include <gst/video/gstvideodecoder.h>
 #include <gst/video/video.h>
 
@@ -14,6 +11,9 @@ extern "C" {
 
 #include <cstring>
 #include <mutex>
+
+#include "media/Elements.h"
+#include "media/LibavPictures.h"
 
 namespace {
 

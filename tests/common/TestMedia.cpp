@@ -81,29 +81,22 @@ QString makeClip(const QString& folder, const QString& name, const ClipSpec& cli
     return runPipeline(description) ? path : QString();
 }
 
-QString makeGif(const QString& folder, const QString& name, int frames, int fps,
-                const QString& size) {
-    const QString path = folder + '/' + name;
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                            QString("testsrc=size=%1:rate=%2").arg(size).arg(fps), "-frames:v",
-                            QString::number(frames), path});
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
-        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
-        return {};
-    }
-    return path;
-}
-
-namespace {
-
 bool runFfmpeg(const QStringList& arguments) {
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", QStringList{"-v", "error", "-y"} + arguments);
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
 }
 
-}  // namespace
+QString makeGif(const QString& folder, const QString& name, int frames, int fps,
+                const QString& size) {
+    const QString path = folder + '/' + name;
+    if (!runFfmpeg({"-f", "lavfi", "-i", QString("testsrc=size=%1:rate=%2").arg(size).arg(fps),
+                    "-frames:v", QString::number(frames), path})) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
 
 QString makeDarkThenLightGif(const QString& folder, const QString& name, int dark, int light,
                              int fps) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Media files made at run time for the tests, from GStreamer's test sources.
 struct ClipSpec {
@@ -52,6 +53,9 @@ QString makeSurroundRecording(const QString& folder, const QString& name);
 // in its top-left corner) stored turned so that it shows upright only when turned by `rotation`
 // degrees (0, 90, 180 or 270) as its MP4 tag says. ffmpeg writes it.
 QString makeTurnedClip(const QString& folder, const QString& name, int rotation);
+
+// Runs ffmpeg quietly with these arguments (overwriting its output); whether it succeeded.
+bool runFfmpeg(const QStringList& arguments);
 
 // A file of the given size whose bytes are no media format at all.
 QString makeGarbage(const QString& folder, const QString& name, int bytes);

@@ -3,7 +3,6 @@
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <string>
 #include <vector>
@@ -11,17 +10,18 @@
 #include "media/GPtr.h"
 #include "media/MediaFramework.h"
 #include "media/SharedPictureDecoder.h"
+#include "tests/common/TestMedia.h"
 
 namespace {
 
 // Two seconds of detailed pictures at an odd size, with B-frames, so that libav reorders.
 QString makeClip(const QString& folder, const char* name, const char* codec, const char* depth) {
     const QString path = folder + '/' + name;
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                            "testsrc2=size=333x247:rate=30:duration=2", "-c:v", codec, "-preset",
-                            "fast", "-pix_fmt", depth, "-x265-params", "log-level=error", path});
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0 ? path : QString();
+    return runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=333x247:rate=30:duration=2", "-c:v",
+                      codec, "-preset", "fast", "-pix_fmt", depth, "-x265-params",
+                      "log-level=error", path})
+               ? path
+               : QString();
 }
 
 // Each decoded picture's time and a checksum of its visible samples, from `seekTo` on. `between`
