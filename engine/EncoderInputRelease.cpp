@@ -1,10 +1,13 @@
 #include "engine/EncoderInputRelease.h"
 
+#include <gst/video/video.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -28,9 +31,6 @@ bool copiesItsInput(GstElement* encoder) {
 // The whole pages inside one memory in process memory; the pages it shares with neighbouring
 // allocations at either end stay.
 void releasePages(GstMemory* memory) {
-    if (!gst_memory_is_type(memory, GST_ALLOCATOR_SYSMEM) || GST_MEMORY_IS_READONLY(memory)) {
-        return;
-    }
     GstMapInfo map;
     if (!gst_memory_map(memory, &map, GST_MAP_READ)) {
         return;
@@ -45,61 +45,122 @@ void releasePages(GstMemory* memory) {
     gst_memory_unmap(memory, &map);
 }
 
-// The picture the encoder took last; it holds a reference, so that nobody writes the buffer
-// again before its pages are released.
+// Times, flags and metas of `from` on a buffer over other memory of the same layout. The plane
+// layout (video meta) is a meta of the memory, which a copy of metadata leaves out: it is added
+// again.
+void takeMetadata(GstBuffer* onto, GstBuffer* from) {
+    gst_buffer_copy_into(
+        onto, from,
+        static_cast<GstBufferCopyFlags>(GST_BUFFER_COPY_FLAGS | GST_BUFFER_COPY_TIMESTAMPS |
+                                        GST_BUFFER_COPY_META),
+        0, static_cast<gsize>(-1));
+    const GstVideoMeta* layout = gst_buffer_get_video_meta(from);
+    if (layout && !gst_buffer_get_video_meta(onto)) {
+        gsize offsets[GST_VIDEO_MAX_PLANES];
+        gint strides[GST_VIDEO_MAX_PLANES];
+        std::copy(std::begin(layout->offset), std::end(layout->offset), offsets);
+        std::copy(std::begin(layout->stride), std::end(layout->stride), strides);
+        gst_buffer_add_video_meta_full(onto, layout->flags, layout->format, layout->width,
+                                       layout->height, layout->n_planes, offsets, strides);
+    }
+}
+
+// The picture in memory of our own, laid out as the original (its video meta still applies).
+// Nothing tells whose a picture's memory is: a decoder may push the very frames its library
+// predicts the next pictures from, without marking them read-only. So only a copy made here may
+// lose its pages, and copying a picture costs far less than encoding it.
+GstBuffer* copyIntoOwnMemory(GstBuffer* picture) {
+    GstBuffer* copy = gst_buffer_new();
+    for (guint index = 0; index < gst_buffer_n_memory(picture); ++index) {
+        GstMemory* original = gst_buffer_peek_memory(picture, index);
+        GstMapInfo map;
+        if (!gst_memory_map(original, &map, GST_MAP_READ)) {
+            gst_buffer_unref(copy);
+            return nullptr;
+        }
+        GstAllocationParams params;
+        gst_allocation_params_init(&params);
+        params.align = 63;  // what video rows and vector code expect
+        GstMemory* own = gst_allocator_alloc(nullptr, map.size, &params);
+        if (own) {
+            GstMapInfo target;
+            gst_memory_map(own, &target, GST_MAP_WRITE);
+            std::memcpy(target.data, map.data, map.size);
+            gst_memory_unmap(own, &target);
+            gst_buffer_append_memory(copy, own);
+        }
+        gst_memory_unmap(original, &map);
+        if (!own) {
+            gst_buffer_unref(copy);
+            return nullptr;
+        }
+    }
+    takeMetadata(copy, picture);
+    return copy;
+}
+
+// The same picture again, on the copy's memory, with the repetition's own times.
+GstBuffer* repeatOnCopy(GstBuffer* repetition, GstBuffer* copy) {
+    GstBuffer* repeated = gst_buffer_new();
+    for (guint index = 0; index < gst_buffer_n_memory(copy); ++index) {
+        gst_buffer_append_memory(repeated, gst_memory_ref(gst_buffer_peek_memory(copy, index)));
+    }
+    takeMetadata(repeated, repetition);
+    return repeated;
+}
+
+bool sameMemory(GstBuffer* first, GstBuffer* second) {
+    const guint count = gst_buffer_n_memory(first);
+    if (count != gst_buffer_n_memory(second)) {
+        return false;
+    }
+    for (guint index = 0; index < count; ++index) {
+        if (gst_buffer_peek_memory(first, index) != gst_buffer_peek_memory(second, index)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The picture that came in last (held, so that its memory cannot come back as another picture's)
+// and the copy of it the encoder took.
 struct LastPicture {
-    GstBuffer* buffer = nullptr;
+    GstBuffer* original = nullptr;
+    GstBuffer* copy = nullptr;
 };
 
 void forgetLastPicture(gpointer data) {
     auto* last = static_cast<LastPicture*>(data);
-    gst_clear_buffer(&last->buffer);
+    gst_clear_buffer(&last->original);
+    gst_clear_buffer(&last->copy);
     delete last;
 }
 
-// Read-only memory belongs to someone who may read it again: a decoder's reference picture.
-bool ownedElsewhere(GstBuffer* buffer) {
-    for (guint index = 0; index < gst_buffer_n_memory(buffer); ++index) {
-        if (GST_MEMORY_IS_READONLY(gst_buffer_peek_memory(buffer, index))) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool holdsMemory(GstBuffer* buffer, GstMemory* memory) {
-    for (guint index = 0; index < gst_buffer_n_memory(buffer); ++index) {
-        if (gst_buffer_peek_memory(buffer, index) == memory) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Runs on the streaming thread before the encoder takes a picture, so the one before has been
-// through the encoder's handling and copied. A picture repeated to keep the frame rate comes as
-// another buffer on the same memory, one right after the other: its pages stay until the last
-// repetition has been taken.
+// through the encoder's handling and copied by its library. A picture repeated to keep the frame
+// rate comes as another buffer on the same memory, one right after the other: it goes on the
+// same copy, whose pages stay until the last repetition has been taken.
 GstPadProbeReturn onPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* last = static_cast<LastPicture*>(data);
     GstBuffer* picture = GST_PAD_PROBE_INFO_BUFFER(info);
-    if (ownedElsewhere(picture)) {
-        // Its owner could not reuse it while the encoder keeps it; the encoder gets a copy whose
-        // pages can go.
-        GstBuffer* copy = gst_buffer_copy_deep(picture);
-        gst_buffer_unref(picture);
-        GST_PAD_PROBE_INFO_DATA(info) = copy;
-        picture = copy;
-    }
-    if (last->buffer) {
-        for (guint index = 0; index < gst_buffer_n_memory(last->buffer); ++index) {
-            GstMemory* memory = gst_buffer_peek_memory(last->buffer, index);
-            if (!holdsMemory(picture, memory)) {
-                releasePages(memory);
+    GstBuffer* given = nullptr;
+    if (last->original && sameMemory(picture, last->original)) {
+        given = repeatOnCopy(picture, last->copy);
+    } else {
+        given = copyIntoOwnMemory(picture);
+        if (!given) {
+            return GST_PAD_PROBE_OK;  // unreadable: the encoder gets it as it is, and says so
+        }
+        if (last->copy) {
+            for (guint index = 0; index < gst_buffer_n_memory(last->copy); ++index) {
+                releasePages(gst_buffer_peek_memory(last->copy, index));
             }
         }
+        gst_buffer_replace(&last->original, picture);
+        gst_buffer_replace(&last->copy, given);
     }
-    gst_buffer_replace(&last->buffer, picture);
+    gst_buffer_unref(picture);
+    GST_PAD_PROBE_INFO_DATA(info) = given;
     return GST_PAD_PROBE_OK;
 }
 
