@@ -13,7 +13,6 @@
 #include "media/GPtr.h"
 #include "media/GroupChain.h"
 #include "media/MediaFile.h"
-#include "media/SharedPictureDecoder.h"
 #include "media/Timeline.h"
 
 namespace {
@@ -201,18 +200,6 @@ void onDecoderElement(GstBin*, GstBin*, GstElement* element, gpointer data) {
     }
 }
 
-// The answers of the reader's "autoplug-select" signal.
-enum AutoplugSelection { kTryFactory = 0, kSkipFactory = 2 };
-
-// libav's H.264 and H.265 decoders keep a copy of each picture for as long as libav keeps it as a
-// reference; the shared-picture decoder, next in line, passes libav's pictures on as they are.
-int onAutoplugSelect(GstElement*, GstPad*, GstCaps* caps, GstElementFactory* factory, gpointer) {
-    const char* name = GST_OBJECT_NAME(factory);
-    const bool copying =
-        std::strcmp(name, "avdec_h264") == 0 || std::strcmp(name, "avdec_h265") == 0;
-    return copying && sharedPictureDecoderTakes(caps) ? kSkipFactory : kTryFactory;
-}
-
 }  // namespace
 
 bool DirectFrontEnd::suits(const Timeline& timeline) {
@@ -252,7 +239,6 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
     g_object_set(decoder.get(), "uri", fileUri(span->path).toUtf8().constData(), nullptr);
     g_signal_connect(decoder.get(), "pad-added", G_CALLBACK(&onDecodedPad), parts.get());
     g_signal_connect(decoder.get(), "no-more-pads", G_CALLBACK(&onNoMorePads), parts.get());
-    g_signal_connect(decoder.get(), "autoplug-select", G_CALLBACK(&onAutoplugSelect), nullptr);
     g_signal_connect(decoder.get(), "deep-element-added", G_CALLBACK(&onDecoderElement),
                      parts.get());
     gst_bin_add(bin, decoder.get());

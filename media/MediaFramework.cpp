@@ -8,9 +8,22 @@
 
 #include "media/DepthReducer.h"
 #include "media/GPtr.h"
-#include "media/SharedPictureDecoder.h"
 
 namespace {
+
+// Decoders automatic plugging must never choose. Debian 12's libde265 element offers only 8-bit
+// pictures, so 10-bit H.265 comes out as garbage, and damaged streams crash it inside libde265;
+// libav's H.265 decoder reads them all.
+constexpr const char* kUnsafeDecoders[] = {"libde265dec"};
+
+void withdrawUnsafeDecoders() {
+    for (const char* name : kUnsafeDecoders) {
+        GObjectPtr<GstPluginFeature> feature(gst_registry_lookup_feature(gst_registry_get(), name));
+        if (feature) {
+            gst_plugin_feature_set_rank(feature.get(), GST_RANK_NONE);
+        }
+    }
+}
 
 struct StartResult {
     Status code = status::kOk;
@@ -28,8 +41,8 @@ StartResult start() {
         return result;
     }
     gst_pb_utils_init();
+    withdrawUnsafeDecoders();
     registerDepthReducer();
-    registerSharedPictureDecoder();
     return result;
 }
 
