@@ -363,7 +363,10 @@ void ConversionJob::onGraphCompleted() {
     // the source, such as a picture that ends before its sound, is no sign of damage.
     const double frameRate = settings_.frameRate > 0 ? settings_.frameRate : kFallbackFrameRate;
     const auto oneFrame = static_cast<int64_t>(std::ceil(kUnitsPerSecond / frameRate));
-    const int64_t reached = graph_->engine().sourceReach();
+    // The reach is on the file's clock; the project counts from the clip's first picture.
+    const int64_t rawReach = graph_->engine().sourceReach();
+    const int64_t reached =
+        rawReach < 0 ? -1 : std::max<int64_t>(rawReach - project_.videos.front().origin, 0);
     const int64_t written = graph_->furthestWrittenTime();
     convertedSpan_ = written;
     if (reached >= 0) {

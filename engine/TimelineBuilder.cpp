@@ -93,12 +93,14 @@ Status TimelineBuilder::addItemTrack(TimelineGroup& group, int position) {
     const VideoItem& item = project_.videos[static_cast<size_t>(position)];
     // All four are tried, so that one message covers any of them.
     const bool configured = succeeded(source->setStartStop(0, span())) &
-                            succeeded(source->setMediaTimes(project_.startTime, project_.endTime)) &
+                            succeeded(source->setMediaTimes(item.origin + project_.startTime,
+                                                            item.origin + project_.endTime)) &
                             succeeded(source->setMediaName(item.path)) &
                             succeeded(source->setStretchMode(settings_.resizeMode));
     if (!configured) {
         return fail("Could not configure media source", status::kFail);
     }
+    source->setPlaysToEnd(project_.endTime >= item.duration);
     result = track->addSource(source);
     if (failed(result)) {
         return fail("Could not add source to track", result);
@@ -148,10 +150,15 @@ Status TimelineBuilder::addAudioTrack(TimelineGroup& group) {
     }
     // A span the source refuses shows up in the media times just below.
     source->setStartStop(0, span());
-    if (failed(source->setMediaTimes(project_.startTime, project_.endTime))) {
+    const AudioItem& item = project_.audios.front();
+    if (failed(source->setMediaTimes(item.origin + project_.startTime,
+                                     item.origin + project_.endTime))) {
         return fail("Could not set audio start and eng time!", status::kFail);
     }
-    if (failed(source->setMediaName(project_.audios.front().path))) {
+    // The sound is read as far as the picture is.
+    source->setPlaysToEnd(project_.videoCount() > 0 &&
+                          project_.endTime >= project_.videos.front().duration);
+    if (failed(source->setMediaName(item.path))) {
         return fail("Could not configure pSource3Src", status::kFail);
     }
     result = track->addSource(source);

@@ -13,6 +13,7 @@
 #include "media/GPtr.h"
 #include "media/GroupChain.h"
 #include "media/MediaFile.h"
+#include "media/SpanClip.h"
 #include "media/Timeline.h"
 
 namespace {
@@ -30,7 +31,18 @@ struct Gate {
     int segments = 0;             // segments that came through
     int segmentsBeforeSeek = 0;   // (streams of one file may get different numbers of segments)
     int segmentOfLastBlock = -1;  // the segment count when a buffer last waited
+    GstClockTime waitingAt = GST_CLOCK_TIME_NONE;  // the time of the buffer that waits
+    // How far the buffers' times lie ahead of the positions seeks take, by the first segment.
+    GstClockTimeDiff seekOffset = 0;
     bool video = false;
+};
+
+// The part of the file every group carries, on the file's own clock.
+struct SourceSpan {
+    QString path;
+    int64_t start = 0;
+    int64_t stop = 0;
+    bool toEnd = false;  // read to the end of the file rather than to the stop
 };
 
 }  // namespace
@@ -38,8 +50,10 @@ struct Gate {
 struct DirectFrontEndParts {
     GstPipeline* pipeline = nullptr;  // not owned
     GstElement* decoder = nullptr;    // owned by the pipeline
-    std::vector<GroupChain> groups;   // in timeline order
+    SourceSpan span;
+    std::vector<GroupChain> groups;  // in timeline order
     std::vector<std::unique_ptr<Gate>> gates;
+    std::vector<SpanClip*> clips;  // owned by the decoded pads' probes
     std::mutex mutex;
     std::condition_variable changed;
     bool allPads = false;
@@ -51,12 +65,6 @@ namespace {
 GstClockTime toNanoseconds(int64_t units) {
     return static_cast<GstClockTime>(units) * kNanosecondsPerUnit;
 }
-
-struct SourceSpan {
-    QString path;
-    int64_t start = 0;
-    int64_t stop = 0;
-};
 
 // The one source every group of a suitable timeline carries; nullopt when there is none.
 std::optional<SourceSpan> commonSource(const Timeline& timeline) {
@@ -80,13 +88,14 @@ std::optional<SourceSpan> commonSource(const Timeline& timeline) {
             }
         }
         const TimelineSource& source = *track.sources().front();
-        const SourceSpan span{source.mediaName(), source.mediaStart(), source.mediaStop()};
+        const SourceSpan span{source.mediaName(), source.mediaStart(), source.mediaStop(),
+                              source.playsToEnd()};
         if (source.start() != 0 || source.stop() != span.stop - span.start ||
             span.stop <= span.start) {
             return std::nullopt;
         }
         if (common && (common->path != span.path || common->start != span.start ||
-                       common->stop != span.stop)) {
+                       common->stop != span.stop || common->toEnd != span.toEnd)) {
             return std::nullopt;
         }
         common = span;
@@ -103,9 +112,13 @@ bool isRawMedia(GstPad* pad, const char* prefix) {
            g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps.get(), 0)), prefix);
 }
 
-GstPadProbeReturn onGateBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
+GstPadProbeReturn onGateBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* gate = static_cast<std::pair<DirectFrontEndParts*, Gate*>*>(data);
+    const GstClockTime time = GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER
+                                  ? GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info))
+                                  : GST_CLOCK_TIME_NONE;
     std::lock_guard lock(gate->first->mutex);
+    gate->second->waitingAt = time;
     gate->second->segmentOfLastBlock = gate->second->segments;
     gate->first->changed.notify_all();
     return GST_PAD_PROBE_OK;  // a blocking probe: the stream waits here until it is removed
@@ -113,8 +126,14 @@ GstPadProbeReturn onGateBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
 
 GstPadProbeReturn onGateEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* gate = static_cast<std::pair<DirectFrontEndParts*, Gate*>*>(data);
-    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_SEGMENT) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+        const GstSegment* segment = nullptr;
+        gst_event_parse_segment(event, &segment);
         std::lock_guard lock(gate->first->mutex);
+        if (gate->second->segments == 0 && segment->format == GST_FORMAT_TIME) {
+            gate->second->seekOffset = GST_CLOCK_DIFF(segment->time, segment->start);
+        }
         ++gate->second->segments;
     }
     return GST_PAD_PROBE_OK;
@@ -167,6 +186,9 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
         GObjectPtr<GstPad> input(gst_element_get_static_pad(entrance, "sink"));
         if (gst_pad_link(pad, input.get()) == GST_PAD_LINK_OK) {
             group.linked = true;
+            // Ahead of the gate, so that what lies before the span never waits there.
+            parts->clips.push_back(SpanClip::attach(pad, parts->span.start,
+                                                    parts->span.toEnd ? -1 : parts->span.stop));
             std::lock_guard lock(parts->mutex);
             addGate(parts, pad, video);
             return;
@@ -200,6 +222,59 @@ void onDecoderElement(GstBin*, GstBin*, GstElement* element, gpointer data) {
     }
 }
 
+constexpr int64_t kUnitsPerSecond = 10'000'000;
+// How far after the start a picture may begin and still be the one showing at it (times are
+// rounded to 100 ns on the way).
+constexpr GstClockTime kStartTolerance = GST_MSECOND;
+
+// Moves the reader to `position` of the file's clock, up to the span's stop; every stream then
+// brings a new segment and a buffer to its gate. Seeks take positions that a reader may count
+// from elsewhere than its buffers' times (an MP4 file's edit list moves one against the other):
+// the first segment of the picture tells by how much.
+bool seekTo(DirectFrontEndParts& parts, int64_t position) {
+    GstClockTimeDiff offset = 0;
+    {
+        std::lock_guard lock(parts.mutex);
+        for (const auto& gate : parts.gates) {
+            if (gate->video) {
+                offset = gate->seekOffset;
+                break;
+            }
+        }
+        for (const auto& gate : parts.gates) {
+            gate->segmentsBeforeSeek = gate->segments;
+        }
+        for (SpanClip* clip : parts.clips) {
+            clip->begin();
+        }
+    }
+    // The stop of a span that runs to the file's end is left open: some readers cut the stream
+    // at their estimate of its length.
+    auto seekPosition = [offset](int64_t time) {
+        return static_cast<GstClockTime>(
+            std::max<GstClockTimeDiff>(GstClockTimeDiff(toNanoseconds(time)) - offset, 0));
+    };
+    return gst_pad_send_event(
+        parts.gates.front()->pad,
+        gst_event_new_seek(1.0, GST_FORMAT_TIME,
+                           static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                           GST_SEEK_TYPE_SET, seekPosition(position),
+                           parts.span.toEnd ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+                           parts.span.toEnd ? GST_CLOCK_TIME_NONE : seekPosition(parts.span.stop)));
+}
+
+// Whether the first picture waiting after the seek begins after the span's start.
+bool landedAfterStart(DirectFrontEndParts& parts) {
+    std::lock_guard lock(parts.mutex);
+    for (const auto& gate : parts.gates) {
+        if (gate->video && GST_CLOCK_TIME_IS_VALID(gate->waitingAt) &&
+            gate->waitingAt > toNanoseconds(parts.span.start) + kStartTolerance) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool DirectFrontEnd::suits(const Timeline& timeline) {
@@ -219,6 +294,7 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
     }
     auto parts = std::make_unique<DirectFrontEndParts>();
     parts->pipeline = pipeline;
+    parts->span = *span;
     GstBin* bin = GST_BIN(pipeline);
     for (int index = 0; index < timeline.groupCount(); ++index) {
         const TimelineGroup& group = *timeline.group(index);
@@ -296,24 +372,27 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
         return status::kNoInterface;
     }
 
-    {
-        std::lock_guard lock(parts->mutex);
-        for (const auto& gate : parts->gates) {
-            gate->segmentsBeforeSeek = gate->segments;
-        }
+    // A reader that lands after the time asked for (MPEG program streams do, by a second or
+    // more) is sent further back; what lies before the start is then dropped on the way out.
+    std::vector<int64_t> positions;
+    for (const int64_t back : {int64_t(0), 5 * kUnitsPerSecond, 30 * kUnitsPerSecond}) {
+        positions.push_back(std::max<int64_t>(span->start - back, 0));
     }
-    const bool sought = gst_pad_send_event(
-        parts->gates.front()->pad,
-        gst_event_new_seek(1.0, GST_FORMAT_TIME,
-                           static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                           GST_SEEK_TYPE_SET, toNanoseconds(span->start), GST_SEEK_TYPE_SET,
-                           toNanoseconds(span->stop)));
-    if (!sought || !waitFor(allWaiting)) {
-        gst_element_set_state(GST_ELEMENT(pipeline), GST_STATE_NULL);
-        if (!sought) {
+    positions.push_back(0);
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    for (const int64_t position : positions) {
+        if (!seekTo(*parts, position)) {
+            gst_element_set_state(GST_ELEMENT(pipeline), GST_STATE_NULL);
             *errorText = QStringLiteral("The file does not allow moving to the start time.");
+            return status::kFail;
         }
-        return status::kFail;
+        if (!waitFor(allWaiting)) {
+            gst_element_set_state(GST_ELEMENT(pipeline), GST_STATE_NULL);
+            return status::kFail;
+        }
+        if (!landedAfterStart(*parts)) {
+            break;
+        }
     }
     parts_ = std::move(parts);
     return status::kOk;

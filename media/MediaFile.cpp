@@ -8,9 +8,11 @@
 #include <utility>
 
 #include "media/GPtr.h"
+#include "media/StreamTimes.h"
 
 struct MediaFacts {
-    GstClockTime duration = GST_CLOCK_TIME_NONE;
+    GstClockTime duration = GST_CLOCK_TIME_NONE;  // the length from the first picture
+    int64_t firstPicture = 0;                     // 100-ns units of the file's clock
     bool hasVideo = false;
     bool hasAudio = false;
     int32_t width = 0;
@@ -62,6 +64,53 @@ void collectVideo(GstDiscovererInfo* info, MediaFacts* facts) {
         break;
     }
     gst_discoverer_stream_info_list_free(streams);
+}
+
+// The caps of an MPEG program or transport stream, whose length GStreamer estimates from clock
+// readings; nullptr for any other file.
+GstCapsPtr mpegSystemStreamCaps(GstDiscovererInfo* info) {
+    GObjectPtr<GstDiscovererStreamInfo> top(gst_discoverer_info_get_stream_info(info));
+    if (!top || !GST_IS_DISCOVERER_CONTAINER_INFO(top.get())) {
+        return nullptr;
+    }
+    GstCapsPtr caps(gst_discoverer_stream_info_get_caps(top.get()));
+    if (!caps || gst_caps_get_size(caps.get()) == 0) {
+        return nullptr;
+    }
+    const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
+    gboolean system = FALSE;
+    const bool mpeg = gst_structure_has_name(structure, "video/mpegts") ||
+                      (gst_structure_has_name(structure, "video/mpeg") &&
+                       gst_structure_get_boolean(structure, "systemstream", &system) && system);
+    return mpeg ? std::move(caps) : nullptr;
+}
+
+// Where the first picture lies on the file's clock, and the length from there: for MPEG system
+// streams, whose readers give an estimated length, from the last picture's own time.
+void measureFromFirstPicture(const QString& path, GstDiscovererInfo* info, MediaFacts* facts) {
+    FirstPicture first;
+    if (facts->hasVideo && succeeded(firstShownPicture(fileUri(path), &first))) {
+        facts->firstPicture = first.clockTime;
+    }
+    if (!GST_CLOCK_TIME_IS_VALID(facts->duration)) {
+        return;
+    }
+    const GstCapsPtr container = mpegSystemStreamCaps(info);
+    if (!container) {
+        // Other readers give the end at the position seeks count to.
+        const auto before = static_cast<GstClockTime>(first.position) * 100;
+        facts->duration = facts->duration > before ? facts->duration - before : facts->duration;
+        return;
+    }
+    // The last seconds are read (the reader may land a little off) and their packets' ends kept.
+    constexpr int64_t kScanned = 3 * 10'000'000;
+    const int64_t estimatedEnd = first.position + toHundredNanoseconds(facts->duration);
+    int64_t end = 0;
+    if (succeeded(lastPictureEnd(path, container.get(), facts->framerateNumerator,
+                                 facts->framerateDenominator, estimatedEnd - kScanned, &end)) &&
+        end > facts->firstPicture) {
+        facts->duration = static_cast<GstClockTime>(end - facts->firstPicture) * 100;
+    }
 }
 
 QString missingPluginsText(GstDiscovererInfo* info) {
@@ -140,6 +189,8 @@ Status MediaFile::open(const QString& path, std::unique_ptr<MediaFile>* file, QS
     auto facts = std::make_unique<MediaFacts>();
     facts->duration = gst_discoverer_info_get_duration(info.get());
     collectVideo(info.get(), facts.get());
+    measureFromFirstPicture(path, info.get(), facts.get());
+    malloc_trim(0);  // the measuring decoded a picture too
     GList* audio = gst_discoverer_info_get_audio_streams(info.get());
     facts->hasAudio = audio != nullptr;
     gst_discoverer_stream_info_list_free(audio);
@@ -185,6 +236,10 @@ Status MediaFile::averageTimePerFrame(double* secondsPerFrame) const {
     }
     *secondsPerFrame = double(facts_->framerateDenominator) / facts_->framerateNumerator;
     return status::kOk;
+}
+
+int64_t MediaFile::firstPictureTime() const {
+    return facts_->firstPicture;
 }
 
 bool MediaFile::hasVideo() const {

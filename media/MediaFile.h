@@ -22,10 +22,14 @@ class MediaFile {
     MediaFile(const MediaFile&) = delete;
     MediaFile& operator=(const MediaFile&) = delete;
 
-    // The end of the playable part; fails when the length is unknown (a live stream, say).
+    // The end of the playable part, counted from the first picture; fails when the length is
+    // unknown (a live stream, say).
     Status stopPosition(int64_t* position) const;
     // The whole length of the media; the same figure for files.
     Status duration(int64_t* length) const;
+    // Where the first picture lies on the file's own clock (GStreamer's stream time, which seeks
+    // take): 0 for most files, half a second or more for MPEG program and transport streams.
+    int64_t firstPictureTime() const;
     // Picture size as shown: width and height swapped for a picture tagged to be turned a quarter
     // (phone recordings). Fails with kNoInterface when the file has no decodable picture.
     Status videoSize(int32_t* width, int32_t* height) const;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "media/CopiedTimestamps.h"
 #include "media/DirectFrontEnd.h"
 #include "media/Elements.h"
 #include "media/GifTimestamps.h"
@@ -143,6 +144,8 @@ void tuneTimelineElement(GstBin*, GstBin* bin, GstElement* element, gpointer dat
     }
     if (isFactory(element, "avdec_gif")) {
         restampGifPictures(element);
+    } else if (isVideoDecoder(element)) {
+        ignoreCopiedPresentationTimes(element);
     }
     if (isFactory(element, "capsfilter") && childByFactory(bin, "framepositioner")) {
         // The positioner rewrites these caps whenever the track's restriction changes.

@@ -29,11 +29,7 @@ struct DemuxedPad {
         if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
             end += GST_BUFFER_DURATION(buffer);
         }
-        const GstClockTime streamTime = gst_segment_to_stream_time(&segment, GST_FORMAT_TIME, end);
-        if (!GST_CLOCK_TIME_IS_VALID(streamTime)) {
-            return;
-        }
-        const auto units = static_cast<int64_t>(streamTime / 100);
+        const auto units = static_cast<int64_t>(end / 100);
         int64_t previous = kind->load();
         while (units > previous && !kind->compare_exchange_weak(previous, units)) {
         }

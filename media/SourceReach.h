@@ -5,11 +5,11 @@
 #include <atomic>
 #include <cstdint>
 
-// How far the sources of a conversion were read, per kind of stream, in the sources' own stream
-// time (100-ns units): the end of the last packet each demuxer gave out. A timeline fills what a
-// source does not deliver with black and silence, so a source cut off early shows only here.
-// Packets are watched rather than decoded pictures: decoders do not all stamp their output (the
-// animated GIF decoder stamps every picture 0).
+// How far the sources of a conversion were read, per kind of stream, on the sources' own clock
+// (the packets' times, 100-ns units): the end of the last packet each demuxer gave out. A timeline
+// fills what a source does not deliver with black and silence, so a source cut off early shows only
+// here. Packets are watched rather than decoded pictures: decoders do not all stamp their output
+// (the animated GIF decoder stamps every picture 0).
 class SourceReach {
   public:
     // Watches the packets of a demuxer's output pads, from the pads it adds from now on.

@@ -78,18 +78,23 @@ class TimelineSource : public TimelineObject {
     TimelineSource* asSource() override { return this; }
 
     Status setMediaTimes(int64_t start, int64_t stop);
+    // Whether the media stop is the end of the file: it is then read to its end, not to a time
+    // that GStreamer may only have estimated.
+    void setPlaysToEnd(bool toEnd) { playsToEnd_ = toEnd; }
     Status setMediaName(const QString& path);
     // 0 stretch to the frame, 1 crop, 2 keep the aspect ratio with borders, 3 fill and crop.
     Status setStretchMode(int32_t mode);
 
     int64_t mediaStart() const { return mediaStart_; }
     int64_t mediaStop() const { return mediaStop_; }
+    bool playsToEnd() const { return playsToEnd_; }
     const QString& mediaName() const { return mediaName_; }
     int32_t stretchMode() const { return stretchMode_; }
 
   private:
     int64_t mediaStart_ = 0;
     int64_t mediaStop_ = 0;
+    bool playsToEnd_ = false;
     QString mediaName_;
     int32_t stretchMode_ = 0;
 };

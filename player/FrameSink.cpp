@@ -217,6 +217,10 @@ void FrameSink::keep(GstSample* sample) {
         return;
     }
     frame.position = positionOf(sample);
+    if (GstBuffer* buffer = gst_sample_get_buffer(sample);
+        buffer && GST_BUFFER_PTS_IS_VALID(buffer)) {
+        frame.clockTime = static_cast<int64_t>(GST_BUFFER_PTS(buffer) / 100);
+    }
     {
         std::lock_guard lock(mutex_);
         frame.displayedSize = displayedSizeLocked();

@@ -16,10 +16,11 @@
 
 // One picture as the player window shows it.
 struct VideoFrame {
-    QImage image;           // already upright and scaled to the size asked for
-    int64_t position = -1;  // the picture's time in the clip, 100-ns units; -1: no picture
-    QSize displayedSize;    // the source picture upright with square pixels
-    quint64 serial = 0;     // counts the pictures delivered, from 1
+    QImage image;            // already upright and scaled to the size asked for
+    int64_t position = -1;   // the picture's time in the clip, 100-ns units; -1: no picture
+    int64_t clockTime = -1;  // the time the picture carries in the file, 100-ns units
+    QSize displayedSize;     // the source picture upright with square pixels
+    quint64 serial = 0;      // counts the pictures delivered, from 1
 };
 
 // The video end of the player's pipeline: turns pictures upright (phone recordings carry their

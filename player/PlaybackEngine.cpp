@@ -2,9 +2,11 @@
 
 #include <gst/pbutils/pbutils.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
+#include "media/CopiedTimestamps.h"
 #include "media/Elements.h"
 #include "media/MediaFile.h"
 #include "player/AudioOutput.h"
@@ -21,6 +23,7 @@ void onElementSetup(GstElement*, GstElement* element, gpointer) {
         factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
     if (kind && std::strstr(kind, "Decoder") && std::strstr(kind, "Video")) {
         speedUpSeekCatchUp(element);
+        ignoreCopiedPresentationTimes(element);
     }
 }
 
@@ -94,6 +97,10 @@ Status PlaybackEngine::waitUntilOpened(QString* errorText) {
     }
     opening_ = false;
     if (opened_ && openError_.isEmpty()) {
+        // The first picture shown is the clip's time 0.
+        const VideoFrame first = frames_->latestFrame();
+        firstPosition_ = std::max<int64_t>(first.position, 0);
+        firstClockTime_ = first.clockTime >= 0 ? first.clockTime : firstPosition_;
         return status::kOk;
     }
     if (errorText) {
@@ -131,7 +138,8 @@ Status PlaybackEngine::seek(int64_t position) {
     GstEvent* event = gst_event_new_seek(
         1.0, GST_FORMAT_TIME,
         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-        std::max<int64_t>(position, 0) * 100, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+        (firstPosition_ + std::max<int64_t>(position, 0)) * 100, GST_SEEK_TYPE_NONE,
+        GST_CLOCK_TIME_NONE);
     const std::optional<PendingSeek> before = pendingSeek_;
     // Counted before it is sent: the pipeline may settle before send_event returns.
     pendingSeek_ = PendingSeek{++seeksSent_, std::max<int64_t>(position, 0)};
@@ -146,8 +154,8 @@ Status PlaybackEngine::redraw() {
     if (pendingSeek_) {
         return seek(pendingSeek_->target);  // its picture comes at the new size anyway
     }
-    const int64_t shown = frames_->latestFrame().position;
-    return shown < 0 ? status::kFalse : seek(shown);
+    const VideoFrame shown = frames_->latestFrame();
+    return shown.clockTime < 0 ? status::kFalse : seek(shown.clockTime - firstClockTime_);
 }
 
 Status PlaybackEngine::positions(int64_t* current, int64_t* stop) const {
@@ -155,16 +163,23 @@ Status PlaybackEngine::positions(int64_t* current, int64_t* stop) const {
     if (!gst_element_query_duration(pipeline(), GST_FORMAT_TIME, &length) || length < 0) {
         return status::kFail;
     }
-    *stop = length / 100;
+    *stop = std::max<int64_t>(length / 100 - firstPosition_, 0);
     if (pendingSeek_) {
         *current = std::min(pendingSeek_->target, *stop);
+        return status::kOk;
+    }
+    // The picture on show tells the position exactly as the conversion counts it: from the
+    // first picture, by the times the pictures carry.
+    const VideoFrame shown = frames_->latestFrame();
+    if (shown.clockTime >= 0) {
+        *current = std::clamp<int64_t>(shown.clockTime - firstClockTime_, 0, *stop);
         return status::kOk;
     }
     gint64 position = 0;
     if (!gst_element_query_position(pipeline(), GST_FORMAT_TIME, &position) || position < 0) {
         return status::kFail;
     }
-    *current = std::min<int64_t>(position / 100, *stop);
+    *current = std::clamp<int64_t>(position / 100 - firstPosition_, 0, *stop);
     return status::kOk;
 }
 

@@ -40,6 +40,7 @@ class PlaybackEngine : public QObject {
     // Pauses at the start of the clip, so that its first picture shows.
     Status rewindAndPause();
     // Shows the exact picture at the position (an accurate seek); playing or paused stays so.
+    // Positions count from the clip's first picture, wherever the file's clock starts.
     Status seek(int64_t position);
     // Shows the present picture again (its size changed while nothing plays).
     Status redraw();
@@ -82,4 +83,8 @@ class PlaybackEngine : public QObject {
     std::optional<PendingSeek> pendingSeek_;
     std::atomic<unsigned> seeksSent_{0};
     bool recovering_ = false;
+    // The first picture shown: where a seek finds it, and the time it carries (see
+    // MediaFile::firstPictureTime), which differ where the reader maps one onto the other.
+    int64_t firstPosition_ = 0;
+    int64_t firstClockTime_ = 0;
 };

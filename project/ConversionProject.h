@@ -18,8 +18,11 @@ enum class TransitionMode : int32_t { Random = 0, Sequence = 1, Same = 2 };
 
 struct VideoItem {
     QString path;
-    int64_t duration = 0;  // whole seconds of the source, in 100-ns units
+    int64_t duration = 0;  // from the first picture to the end of the source, in 100-ns units
     int32_t transition = 0;
+    // Where the clip's time 0, its first picture, lies on the file's own clock: the project's
+    // times count from there, the file's seeks from its clock's 0.
+    int64_t origin = 0;
 };
 
 struct AudioItem {
@@ -27,6 +30,7 @@ struct AudioItem {
     // The source's length; 0 when the media framework could not start, -1 when the file could not
     // be opened or its length read.
     int64_t duration = 0;
+    int64_t origin = 0;  // as for VideoItem
 };
 
 struct ProjectDefaults {

@@ -42,7 +42,7 @@ bool SourceOpener::openSource(const QString& path) {
     project_.audios.clear();
 
     SourceProbe probe(settings_, dialogs_, language_);
-    const std::optional<int64_t> probed = probe.probeSource(path);
+    const std::optional<ProbedTimes> probed = probe.probeSource(path);
     if (!probed) {
         dialogs_.showMessage({.text = language_.GetMessageText(text_id::kNoDuration) +
                                       language_.GetMessageText(text_id::kNotOpenFile),
@@ -54,11 +54,12 @@ bool SourceOpener::openSource(const QString& path) {
 
     VideoItem video;
     video.path = path;
-    video.duration = *probed / kUnitsPerSecond * kUnitsPerSecond;
+    video.duration = probed->duration;
+    video.origin = probed->firstPicture;
     video.transition = chooseTransition_ ? chooseTransition_(0) : 0;
     project_.videos.push_back(video);
 
-    project_.audios.push_back({path, SourceProbe::probeAudioDuration(path)});
+    project_.audios.push_back({path, SourceProbe::probeAudioDuration(path), video.origin});
 
     store_.writeText(QStringLiteral("Option"), QStringLiteral("LastPhotoFolder"),
                      folderOf(project_.videos.back().path));

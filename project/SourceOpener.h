@@ -21,7 +21,7 @@ struct ClipTimeTexts {
 using ChooseTransition = std::function<int32_t(int position)>;
 
 // Makes a chosen file the project's source: its picture becomes the one video item, its sound
-// the one audio item, and the whole of it (in whole seconds) the part to convert.
+// the one audio item, and the whole of it, to its last picture, the part to convert.
 class SourceOpener {
   public:
     SourceOpener(ConversionProject& project, OutputSettings& settings,

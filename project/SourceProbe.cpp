@@ -17,7 +17,7 @@ void SourceProbe::fail(const QString& text) {
         {.text = text, .caption = QStringLiteral("Error"), .icon = MessageIcon::Error});
 }
 
-std::optional<int64_t> SourceProbe::probeSource(const QString& path) {
+std::optional<ProbedTimes> SourceProbe::probeSource(const QString& path) {
     if (failed(initMediaFramework())) {
         fail(QStringLiteral("Failed to CoCreateInstance"));
         return std::nullopt;
@@ -64,7 +64,7 @@ std::optional<int64_t> SourceProbe::probeSource(const QString& path) {
         return std::nullopt;
     }
     settings_.sourceFrameRate = 1.0 / secondsPerFrame;
-    return duration;
+    return ProbedTimes{duration, file->firstPictureTime()};
 }
 
 int64_t SourceProbe::probeAudioDuration(const QString& path) {

@@ -45,6 +45,7 @@ int printInfo(const QString& path) {
     out << "height: " << settings.sourceHeight << '\n';
     out << "frame-rate: " << QString::asprintf("%.3f", settings.sourceFrameRate) << '\n';
     out << "audio-duration: " << project.audios.front().duration << '\n';
+    out << "first-picture: " << project.videos.front().origin << '\n';
     return 0;
 }
 
@@ -57,8 +58,10 @@ struct Options {
         QStringLiteral("info"),
         QStringLiteral("Open FILE as Quenzel's Open Video does and print what it takes, one "
                        "'name: value' per line: duration (whole seconds), width, height, "
-                       "frame-rate (frames per second, 3 decimals) and audio-duration "
-                       "(100-ns units; 0 or -1 when the sound cannot be measured). Exit "
+                       "frame-rate (frames per second, 3 decimals), audio-duration "
+                       "(100-ns units; 0 or -1 when the sound cannot be measured) and "
+                       "first-picture (where the first picture lies on the file's own clock, "
+                       "100-ns units: the clip's times count from there). Exit "
                        "status 1 when FILE cannot be opened; the reason is printed on "
                        "standard error."),
         QStringLiteral("FILE")};
@@ -79,10 +82,11 @@ struct Options {
         QStringLiteral("Where the part to convert begins, in seconds (decimals "
                        "allowed; default 0)."),
         QStringLiteral("SECONDS")};
-    QCommandLineOption end{QStringLiteral("end"),
-                           QStringLiteral("Where the part to convert ends, in seconds (decimals "
-                                          "allowed; default the whole clip in whole seconds)."),
-                           QStringLiteral("SECONDS")};
+    QCommandLineOption end{
+        QStringLiteral("end"),
+        QStringLiteral("Where the part to convert ends, in seconds (decimals "
+                       "allowed; default the end of the clip, its last picture)."),
+        QStringLiteral("SECONDS")};
     QCommandLineOption format{
         QStringLiteral("format"),
         QStringLiteral("The container: %1 (default: the stored one). mp4 is written with H.264 and "

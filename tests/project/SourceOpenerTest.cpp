@@ -47,19 +47,21 @@ class OpenSource : public ::testing::Test {
     ClipTimeTexts texts;
 };
 
-TEST_F(OpenSource, ClipBecomesOneVideoAndOneAudioItemOfWholeSeconds) {
+// The clip runs to its last picture; the window shows whole seconds.
+TEST_F(OpenSource, ClipBecomesOneVideoAndOneAudioItemToItsEnd) {
     const QString path = clips::tenPointNineSeconds();
     ASSERT_TRUE(open(path));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     ASSERT_EQ(project.videoCount(), 1);
     ASSERT_EQ(project.audioCount(), 1);
     EXPECT_EQ(project.videos[0].path, path);
-    EXPECT_EQ(project.videos[0].duration, 100'000'000);
+    EXPECT_EQ(project.videos[0].duration, 109'000'000);
+    EXPECT_EQ(project.videos[0].origin, 0);
     EXPECT_EQ(project.videos[0].transition, 5);
     EXPECT_EQ(project.audios[0].path, path);
     EXPECT_NEAR(project.audios[0].duration, 109'000'000, 100'000);
     EXPECT_EQ(project.startTime, 0);
-    EXPECT_EQ(project.endTime, 100'000'000);
+    EXPECT_EQ(project.endTime, 109'000'000);
     EXPECT_EQ(texts.position, "00:00:00 / 00:00:10");
     EXPECT_EQ(texts.startTime, "00:00:00");
     EXPECT_EQ(texts.endTime, "00:00:10");
@@ -71,10 +73,10 @@ TEST_F(OpenSource, ClipBecomesOneVideoAndOneAudioItemOfWholeSeconds) {
     EXPECT_EQ(lastFolder(), testMediaFolder() + '/');
 }
 
-TEST_F(OpenSource, ClipShorterThanASecondHasNoLength) {
+TEST_F(OpenSource, ClipShorterThanASecondKeepsItsLength) {
     ASSERT_TRUE(open(clips::halfSecond()));
-    EXPECT_EQ(project.videos[0].duration, 0);
-    EXPECT_EQ(project.endTime, 0);
+    EXPECT_EQ(project.videos[0].duration, 5'000'000);
+    EXPECT_EQ(project.endTime, 5'000'000);
     EXPECT_EQ(texts.position, "00:00:00 / 00:00:00");
 }
 
@@ -92,7 +94,7 @@ TEST_F(OpenSource, GifTakesItsLengthWhateverTheCaseOfItsExtension) {
     for (const QString name : {"anim.gif", "ANIM2.GIF"}) {
         const QString gif = makeGif(testMediaFolder(), name, 35, 10);
         ASSERT_TRUE(open(gif)) << name.toStdString();
-        EXPECT_EQ(project.videos[0].duration, 30'000'000);
+        EXPECT_EQ(project.videos[0].duration, 35'000'000);
         EXPECT_EQ(settings.sourceWidth, 160);
     }
 }
@@ -105,7 +107,7 @@ TEST_F(OpenSource, SecondFileReplacesTheFirst) {
     ASSERT_EQ(project.audioCount(), 1);
     EXPECT_EQ(project.videos[0].path, clips::halfSecond());
     EXPECT_EQ(project.startTime, 0);
-    EXPECT_EQ(project.endTime, 0);
+    EXPECT_EQ(project.endTime, 5'000'000);
     EXPECT_EQ(texts.startTime, "00:00:00");
     EXPECT_EQ(settings.sourceWidth, 160);
 }

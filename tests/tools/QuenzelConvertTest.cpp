@@ -44,12 +44,13 @@ TEST_F(QuenzelConvert, InfoPrintsWhatOpeningTakes) {
     const CommandResult info = run({"--info", clips::tenPointNineSeconds()});
     EXPECT_EQ(info.exitCode, 0) << info.err.toStdString();
     const QStringList lines = info.out.trimmed().split('\n');
-    ASSERT_EQ(lines.size(), 5) << info.out.toStdString();
+    ASSERT_EQ(lines.size(), 6) << info.out.toStdString();
     EXPECT_EQ(lines[0], "duration: 10");
     EXPECT_EQ(lines[1], "width: 320");
     EXPECT_EQ(lines[2], "height: 240");
     EXPECT_EQ(lines[3], "frame-rate: 10.000");
     EXPECT_TRUE(lines[4].startsWith("audio-duration: 1090")) << lines[4].toStdString();
+    EXPECT_EQ(lines[5], "first-picture: 0");
 }
 
 TEST_F(QuenzelConvert, InfoGivesAPhoneRecordingItsUprightSize) {
