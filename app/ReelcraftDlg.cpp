@@ -193,9 +193,11 @@ void CReelcraftDlg::wireCommands() {
         setDisplayText(kStatusLine, t);
     });
     connect(converter_.get(), &ConverterSession::percentChanged, this, &CReelcraftDlg::showPercent);
-    // Exit while the stopped file was being finished closes once it is.
+    // Exit while the stopped file was being finished closes once it is, whether the notice
+    // saying so has been answered or not.
     connect(converter_.get(), &ConverterSession::finished, this, [this] {
         if (closeWhenFinished_) {
+            context_.dialogs.dismissMessage();
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         }
     });
@@ -380,7 +382,14 @@ void CReelcraftDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 void CReelcraftDlg::closeEvent(QCloseEvent* event) {
     if (converter_->isFinishing()) {
+        // The window goes once the file is finished. The notice is shown after this request
+        // has been refused, so that the close that follows the file does not come while it
+        // is still being refused.
         closeWhenFinished_ = true;
+        event->ignore();
+        QMetaObject::invokeMethod(
+            this, [this] { refuseWhileConverting(true); }, Qt::QueuedConnection);
+        return;
     }
     if (refuseWhileConverting(true)) {
         event->ignore();

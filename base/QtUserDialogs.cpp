@@ -140,7 +140,17 @@ MessageAnswer QtUserDialogs::showMessage(const MessageRequest& request) {
     if (QAbstractButton* preferred = box.button(buttonOf(request.defaultAnswer()))) {
         box.setDefaultButton(qobject_cast<QPushButton*>(preferred));
     }
-    return answerOf(box.exec(), request.buttons);
+    const QPointer<QMessageBox> outer = openMessage_;
+    openMessage_ = &box;
+    const int shown = box.exec();
+    openMessage_ = outer;
+    return answerOf(shown, request.buttons);
+}
+
+void QtUserDialogs::dismissMessage() {
+    if (openMessage_) {
+        openMessage_->close();
+    }
 }
 
 std::optional<QString> QtUserDialogs::chooseFileToOpen(const FileDialogRequest& request) {

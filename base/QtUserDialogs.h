@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -21,12 +22,14 @@ class QtUserDialogs : public UserDialogs {
     std::optional<QString> chooseFileToSave(const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
     bool openWebPage(const QUrl& page) override;
+    void dismissMessage() override;
 
   private:
     QWidget* owner() const;
 
     QString caption_;
     QPointer<QWidget> mainWindow_;
+    QPointer<QMessageBox> openMessage_;
 };
 
 // The Qt name filter of a file filter: the description with its patterns in the form Qt reads,

@@ -58,6 +58,9 @@ class UserDialogs {
     virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;
     // Opens a page (or a local file) in the user's web browser; false when no browser took it.
     virtual bool openWebPage(const QUrl& page) = 0;
+    // Closes the message box that is open, if any, as its default button would: for a notice
+    // that what it announces has happened, whether the user has read it or not.
+    virtual void dismissMessage() = 0;
 
     // Shorthand for the most common box: a text with an OK button.
     void inform(const QString& text, const QString& caption = {}, bool ownedByMainWindow = true) {

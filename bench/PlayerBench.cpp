@@ -37,6 +37,7 @@ class PrintedDialogs : public UserDialogs {
     std::optional<QString> chooseFileToSave(const FileDialogRequest&) override { return {}; }
     std::optional<QFont> chooseFont(const QFont&) override { return {}; }
     bool openWebPage(const QUrl&) override { return false; }
+    void dismissMessage() override {}
 };
 
 bool runUntil(const std::function<bool()>& done, int boundMs) {

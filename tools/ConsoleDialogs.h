@@ -16,6 +16,7 @@ class ConsoleDialogs : public UserDialogs {
     std::optional<QString> chooseFileToSave(const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
     bool openWebPage(const QUrl& page) override;
+    void dismissMessage() override {}  // a printed message is never open
 
   private:
     QTextStream errors_;

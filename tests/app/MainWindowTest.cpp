@@ -136,15 +136,30 @@ TEST_F(MainWindowTest, StopKeepsTheFileAndClosingWaitsForTheConversion) {
     // Exit now: nothing is left to stop, so the window says it waits for the file, and closes
     // once the file is finished.
     EXPECT_FALSE(window->close());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 60000));
     EXPECT_TRUE(dialogs.sawText(
         "The stopped file is still being finished. Quenzel closes as soon as it is written."));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 60000));
     EXPECT_EQ(window->converter().job().lastOutcome(), ConversionJob::Outcome::Stopped);
     const ProbedFile written = probeFile(outputName);
     ASSERT_TRUE(written.readable);
     EXPECT_GT(written.duration, 1.0);
     EXPECT_LT(written.duration, 89.0);
     EXPECT_EQ(store.readText("Option", "CurrentLanguage", {}), "english");
+}
+
+// The user reads the notice and leaves it open: the window closes once the file is written.
+TEST_F(MainWindowTest, ExitAfterStopClosesOnceTheFileIsWrittenWithTheNoticeOpen) {
+    open();
+    window->runCommand(kConvert);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->converter().job().writtenTime() > kSecond; }, 60000));
+    window->runCommand(kConvert);  // Stop
+    dialogs.holdMessages = true;
+    EXPECT_FALSE(window->close());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 60000));
+    EXPECT_EQ(dialogs.dismissed, 1);
+    EXPECT_EQ(window->converter().job().lastOutcome(), ConversionJob::Outcome::Stopped);
+    EXPECT_TRUE(probeFile(outputName).readable);
 }
 
 TEST_F(MainWindowTest, APreviewWithElementSettingsShowsThemBeforeItPlays) {

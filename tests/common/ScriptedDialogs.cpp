@@ -1,5 +1,8 @@
 #include "tests/common/ScriptedDialogs.h"
 
+#include <QTimer>
+#include <utility>
+
 namespace {
 
 template <typename T>
@@ -15,7 +18,22 @@ T takeFront(std::deque<T>& queue, const T& fallback) {
 
 MessageAnswer ScriptedDialogs::showMessage(const MessageRequest& request) {
     messages.append(request);
+    if (holdMessages) {
+        QEventLoop open;
+        QEventLoop* outer = std::exchange(heldMessage_, &open);
+        QTimer::singleShot(60000, &open, &QEventLoop::quit);
+        open.exec();
+        heldMessage_ = outer;
+        return request.defaultAnswer();
+    }
     return takeFront<MessageAnswer>(answers, request.defaultAnswer());
+}
+
+void ScriptedDialogs::dismissMessage() {
+    if (heldMessage_) {
+        ++dismissed;
+        heldMessage_->quit();
+    }
 }
 
 std::optional<QString> ScriptedDialogs::chooseFileToOpen(const FileDialogRequest& request) {

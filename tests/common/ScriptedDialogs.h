@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEventLoop>
 #include <QList>
 #include <deque>
 
@@ -17,6 +18,7 @@ class ScriptedDialogs : public UserDialogs {
         webPages.append(page);
         return webPagesOpen;
     }
+    void dismissMessage() override;
 
     // Queued answers; when a queue is empty the default is taken (OK/Yes, cancel for dialogs).
     std::deque<MessageAnswer> answers;
@@ -27,7 +29,14 @@ class ScriptedDialogs : public UserDialogs {
     QList<FileDialogRequest> fileRequests;
     QList<QUrl> webPages;
     bool webPagesOpen = true;  // what openWebPage answers
+    // Message boxes stay open, as for a user who does not answer, until they are dismissed
+    // (their default answer) or a minute has passed.
+    bool holdMessages = false;
+    int dismissed = 0;
 
     QStringList texts() const;
     bool sawText(const QString& text) const { return texts().contains(text); }
+
+  private:
+    QEventLoop* heldMessage_ = nullptr;
 };
