@@ -103,15 +103,6 @@ std::optional<SourceSpan> commonSource(const Timeline& timeline) {
     return common;
 }
 
-bool isRawMedia(GstPad* pad, const char* prefix) {
-    GstCapsPtr caps(gst_pad_get_current_caps(pad));
-    if (!caps) {
-        caps.reset(gst_pad_query_caps(pad, nullptr));
-    }
-    return caps && gst_caps_get_size(caps.get()) > 0 &&
-           g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps.get(), 0)), prefix);
-}
-
 GstPadProbeReturn onGateBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* gate = static_cast<std::pair<DirectFrontEndParts*, Gate*>*>(data);
     const GstClockTime time = GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER
@@ -156,20 +147,10 @@ void addGate(DirectFrontEndParts* parts, GstPad* pad, bool video) {
     parts->gates.push_back(std::move(gate));
 }
 
-// A stream nobody asked for (a second sound, subtitles) is read and thrown away.
-void discard(GstPipeline* pipeline, GstPad* pad) {
-    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
-    g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
-    gst_bin_add(GST_BIN(pipeline), sink);
-    GObjectPtr<GstPad> input(gst_element_get_static_pad(sink, "sink"));
-    gst_pad_link(pad, input.get());
-    gst_element_sync_state_with_parent(sink);
-}
-
 void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
     auto* parts = static_cast<DirectFrontEndParts*>(data);
-    const bool video = isRawMedia(pad, "video/");
-    const bool audio = isRawMedia(pad, "audio/");
+    const bool video = padCarries(pad, "video/");
+    const bool audio = padCarries(pad, "audio/");
     for (GroupChain& group : parts->groups) {
         if (group.linked || !(group.video ? video : audio)) {
             continue;
@@ -194,7 +175,8 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
             return;
         }
     }
-    discard(parts->pipeline, pad);
+    // A stream nobody asked for (a second sound, subtitles) is read and thrown away.
+    linkToFakeSink(GST_BIN(parts->pipeline), pad, false);
 }
 
 void onNoMorePads(GstElement*, gpointer data) {

@@ -28,6 +28,25 @@ QString missingElementDescription(const char* factory) {
     return description ? QString::fromUtf8(description.get()) : QString::fromUtf8(factory);
 }
 
+bool padCarries(GstPad* pad, const char* prefix) {
+    GstCapsPtr caps(gst_pad_get_current_caps(pad));
+    if (!caps) {
+        caps.reset(gst_pad_query_caps(pad, nullptr));
+    }
+    return caps && gst_caps_get_size(caps.get()) > 0 &&
+           g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps.get(), 0)), prefix);
+}
+
+GstElement* linkToFakeSink(GstBin* bin, GstPad* pad, bool prerolls) {
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(sink, "sync", FALSE, "async", prerolls, nullptr);
+    gst_bin_add(bin, sink);
+    GObjectPtr<GstPad> input(gst_element_get_static_pad(sink, "sink"));
+    gst_pad_link(pad, input.get());
+    gst_element_sync_state_with_parent(sink);
+    return sink;
+}
+
 Status linkChain(std::initializer_list<GstElement*> elements, QString* failedLink) {
     GstElement* previous = nullptr;
     for (GstElement* element : elements) {

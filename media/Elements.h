@@ -20,6 +20,15 @@ QString missingElementDescription(const char* factory);
 // The framework's text of an error message, or `fallback` when it carries none.
 QString errorTextOf(GstMessage* message, const QString& fallback);
 
+// Whether a pad's caps (its current ones, else those it can give) are of a media type starting
+// with `prefix` ("video/", "audio/").
+bool padCarries(GstPad* pad, const char* prefix);
+
+// Links a pad to a new sink in `bin` that takes its data as fast as it comes and throws it away
+// (borrowed; owned by the bin). Only a sink that `prerolls` holds the bin's pausing until data
+// has come.
+GstElement* linkToFakeSink(GstBin* bin, GstPad* pad, bool prerolls);
+
 // Links a row of elements already in one bin, naming the first link that fails.
 Status linkChain(std::initializer_list<GstElement*> elements, QString* failedLink = nullptr);
 

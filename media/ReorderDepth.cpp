@@ -47,7 +47,7 @@ int h265Depth(const guint8* data, gsize size) {
     const guint arrays = data[kHevcArrays];
     gsize offset = kHevcArrays + 1;
     for (guint array = 0; array < arrays && offset + 3 <= size; ++array) {
-        const guint count = GST_READ_UINT16_BE(data + offset + 1);
+        const guint count = guint(data[offset + 1]) << 8 | data[offset + 2];
         offset += 3;
         for (guint index = 0; index < count && offset + kHeaderLengthBytes <= size; ++index) {
             GstH265NalUnit unit;

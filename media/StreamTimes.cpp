@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include "media/CopiedTimestamps.h"
+#include "media/Elements.h"
 #include "media/GPtr.h"
 
 namespace {
@@ -17,26 +18,6 @@ constexpr GstClockTime kPrerollTimeout = 10 * GST_SECOND;
 // Reading the packets to the end takes well under this for the files this is used on.
 constexpr GstClockTime kScanTimeout = 60 * GST_SECOND;
 
-bool isKind(GstPad* pad, const char* prefix) {
-    GstCapsPtr caps(gst_pad_get_current_caps(pad));
-    if (!caps) {
-        caps.reset(gst_pad_query_caps(pad, nullptr));
-    }
-    return caps && gst_caps_get_size(caps.get()) > 0 &&
-           g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps.get(), 0)), prefix);
-}
-
-// A sink for a stream; only the one whose time is measured holds the preroll.
-GstElement* addSink(GstElement* pipeline, GstPad* pad, bool measured) {
-    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
-    g_object_set(sink, "sync", FALSE, "async", measured, nullptr);
-    gst_bin_add(GST_BIN(pipeline), sink);
-    GObjectPtr<GstPad> input(gst_element_get_static_pad(sink, "sink"));
-    gst_pad_link(pad, input.get());
-    gst_element_sync_state_with_parent(sink);
-    return sink;
-}
-
 struct FirstShown {
     GstElement* pipeline = nullptr;
     GstElement* videoSink = nullptr;  // owned by the pipeline
@@ -44,8 +25,8 @@ struct FirstShown {
 
 void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
     auto* state = static_cast<FirstShown*>(data);
-    const bool video = isKind(pad, "video/") && !state->videoSink;
-    GstElement* sink = addSink(state->pipeline, pad, video);
+    const bool video = padCarries(pad, "video/") && !state->videoSink;
+    GstElement* sink = linkToFakeSink(GST_BIN(state->pipeline), pad, video);
     if (video) {
         state->videoSink = sink;
     }
@@ -109,8 +90,8 @@ GstPadProbeReturn onPicturePacket(GstPad*, GstPadProbeInfo* info, gpointer data)
 void onReadPad(GstElement*, GstPad* pad, gpointer data) {
     auto* scan = static_cast<PictureScan*>(data);
     std::lock_guard lock(scan->mutex);
-    const bool video = !scan->videoSink && isKind(pad, "video/");
-    GstElement* sink = addSink(scan->pipeline, pad, video);
+    const bool video = !scan->videoSink && padCarries(pad, "video/");
+    GstElement* sink = linkToFakeSink(GST_BIN(scan->pipeline), pad, video);
     if (video) {
         scan->videoSink = sink;
         scan->padsChanged.notify_all();

@@ -19,6 +19,20 @@ constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr int kPictures = 24;
 
+// Everything the encoder gave out to its end.
+std::string codedStream(GstElement* sink) {
+    std::string coded;
+    while (GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink))) {
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstMapInfo map;
+        gst_buffer_map(buffer, &map, GST_MAP_READ);
+        coded.append(reinterpret_cast<const char*>(map.data), map.size);
+        gst_buffer_unmap(buffer, &map);
+        gst_sample_unref(sample);
+    }
+    return coded;
+}
+
 // Pictures whose every pixel matters, each given twice as buffers on the same memory (as the
 // rate converter repeats a picture), coded by `factory` (on one thread where it has a choice);
 // the coded stream.
@@ -70,15 +84,7 @@ std::string encodeRepeatedPictures(const char* factory, bool release) {
     }
     gst_app_src_end_of_stream(GST_APP_SRC(source.get()));
 
-    std::string coded;
-    while (GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink.get()))) {
-        GstBuffer* buffer = gst_sample_get_buffer(sample);
-        GstMapInfo map;
-        gst_buffer_map(buffer, &map, GST_MAP_READ);
-        coded.append(reinterpret_cast<const char*>(map.data), map.size);
-        gst_buffer_unmap(buffer, &map);
-        gst_sample_unref(sample);
-    }
+    std::string coded = codedStream(sink.get());
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     return coded;
 }
@@ -147,15 +153,7 @@ TEST(EncoderInputRelease, KeepsTheDecodersReferencePictures) {
             releaseEncodedInput(encoder.get());
         }
         gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-        std::string coded;
-        while (GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink.get()))) {
-            GstBuffer* buffer = gst_sample_get_buffer(sample);
-            GstMapInfo map;
-            gst_buffer_map(buffer, &map, GST_MAP_READ);
-            coded.append(reinterpret_cast<const char*>(map.data), map.size);
-            gst_buffer_unmap(buffer, &map);
-            gst_sample_unref(sample);
-        }
+        std::string coded = codedStream(sink.get());
         gst_element_set_state(pipeline.get(), GST_STATE_NULL);
         return coded;
     };

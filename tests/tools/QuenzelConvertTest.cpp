@@ -1,38 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "tests/common/FileProbe.h"
+#include "tests/common/QuenzelConvertProcess.h"
 #include "tests/common/TestMedia.h"
 
 namespace {
-
-struct CommandResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 // Runs the built quenzel-convert with its own empty configuration.
 class QuenzelConvert : public ::testing::Test {
   protected:
     CommandResult run(const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_CONFIG_HOME", config.path());
-        process.setProcessEnvironment(environment);
-        process.start(qEnvironmentVariable("QUENZEL_BIN_DIR") + "/quenzel-convert", arguments);
-        CommandResult result;
-        if (!process.waitForFinished(120000)) {
+        const CommandResult result = runQuenzelConvert(arguments, config.path());
+        if (!result.finished) {
             ADD_FAILURE() << "quenzel-convert did not finish";
-            process.kill();
-            return result;
         }
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
         return result;
     }
 
