@@ -138,7 +138,7 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
     // known well below it, guessing from the last two files how the size falls with it.
     constexpr int kMostCorrections = 3;
     constexpr int kWidestBlend = 2;
-    constexpr int kFinest = 2;
+    constexpr int kFinest = kFinestLibavQuantizer;
     constexpr int kCoarsest = 31;
     const double pixelsPerSecond = budgetPixelsPerSecond();
     const int used = libavQuantizerStep(double(videoBitrate_), pixelsPerSecond);
@@ -153,6 +153,14 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
     const int64_t lastBytes = std::exchange(lastBytes_, writtenBytes);
     if (!(over || under)) {
         return false;
+    }
+    // The usual finest quantizer stays well below the size: the size lies between it and the
+    // finest of all, whose files are more than twice as large, and a blend of the two reaches it.
+    if (under && used == kFinest + 1 && finestOver_ == 0 && blend_ == Blend::NotYet) {
+        finestOver_ = kFinest;
+        blend_ = Blend::Blending;
+        return nextPassAt(int64_t(double(plan_.videoBitrate) *
+                                  blendFirstScale(budget_.seconds * budget_.frameRate)));
     }
     // The size lies between the files of the two: once they are near, or the steps have run
     // their course, a blend of the quantizers between them reaches it.
@@ -200,29 +208,39 @@ bool ConversionPasses::advanceByQuantizer(int64_t writtenBytes) {
 }
 
 bool ConversionPasses::advanceByBlend(int64_t writtenBytes) {
-    // The wrapper's bitrate moves the size smoothly, but by a factor that depends on the picture
-    // and the rate: it is found by bisection in its logarithm, refined by the two files around.
-    constexpr int kMostBlendPasses = 5;
+    // The wrapper's bitrate moves the size between the two quantizers' files, by a factor that
+    // depends on the picture and the rate and not always in step: it is found by stepping until
+    // both sides are known, then by the two files around the size, in the logarithms of both.
+    constexpr int kMostBlendPasses = 6;
     constexpr double kStep = 1.6;
     const bool over = isOverSize(writtenBytes);
     const bool under = double(writtenBytes) < kLeastShare * double(budget_.targetBytes);
     if (!over && !under) {
         return false;
     }
-    if (over) {
+    // The bitrates around the size are the lowest known over and the highest known under; the
+    // largest file within the size is kept in mind apart.
+    if (over && (blendOver_ == 0 || videoBitrate_ < blendOver_)) {
         blendOver_ = videoBitrate_;
         blendOverBytes_ = writtenBytes;
-    } else {
+    } else if (!over && videoBitrate_ > blendUnder_) {
         blendUnder_ = videoBitrate_;
         blendUnderBytes_ = writtenBytes;
+    }
+    if (!over && writtenBytes > largestUnderBytes_) {
+        largestUnder_ = videoBitrate_;
+        largestUnderBytes_ = writtenBytes;
     }
     if (++blendPasses_ >= kMostBlendPasses) {
         blend_ = Blend::Done;
         if (!over) {
             return false;  // within the size, if a little below it
         }
-        // The coarser quantizer alone is known to stay within the size.
-        return nextPassAt(libavBitrateForStep(finestUnder_, budgetPixelsPerSecond()));
+        // The largest file found within the size is written again; without one, the coarser
+        // quantizer alone is known to stay within it.
+        return nextPassAt(largestUnder_ > 0 && largestUnderBytes_ > lastBytes_
+                              ? largestUnder_
+                              : libavBitrateForStep(finestUnder_, budgetPixelsPerSecond()));
     }
     if (blendOver_ == 0 || blendUnder_ == 0) {
         return nextPassAt(
@@ -230,10 +248,11 @@ bool ConversionPasses::advanceByBlend(int64_t writtenBytes) {
     }
     const double low = std::log(double(blendUnder_));
     const double high = std::log(double(blendOver_));
-    const double wanted = double(budget_.targetBytes) * kAimedShare;
-    double share = (wanted - double(blendUnderBytes_)) /
-                   std::max(1.0, double(blendOverBytes_ - blendUnderBytes_));
-    share = std::clamp(share, 0.4, 0.6);
+    const double wanted = std::log(double(budget_.targetBytes) * kAimedShare);
+    double share =
+        (wanted - std::log(double(blendUnderBytes_))) /
+        std::max(1e-6, std::log(double(blendOverBytes_)) - std::log(double(blendUnderBytes_)));
+    share = std::clamp(share, 0.2, 0.8);
     return nextPassAt(int64_t(std::exp(low + share * (high - low))));
 }
 

@@ -83,6 +83,8 @@ class ConversionPasses {
     int64_t blendOverBytes_ = 0;
     int64_t blendUnder_ = 0;
     int64_t blendUnderBytes_ = 0;
+    int64_t largestUnder_ = 0;  // the blend whose file came closest below the size
+    int64_t largestUnderBytes_ = 0;
     int current_ = 1;
     int count_ = 1;
     QString statsFile_;

@@ -291,18 +291,31 @@ std::string withFile(const char* value, const QString& file) {
     return text;
 }
 
+// The libav encoders hold their quantizer at 2 at the finest unless their rate-distortion floor
+// (lambda, in units of 118 a quantizer step) comes down with it.
+void allowFinestQuantizer(GstElement* encoder, int quantizer) {
+    constexpr int kLambdaPerQuantizer = 118;
+    if (quantizer <= kFinestLibavQuantizer) {
+        set(encoder, "qmin", std::to_string(quantizer));
+        set(encoder, "lmin", std::to_string(quantizer * kLambdaPerQuantizer));
+        set(encoder, "mblmin", std::to_string(quantizer * kLambdaPerQuantizer));
+    }
+}
+
 void applyBitrate(GstElement* encoder, const EncoderQuality& quality, const EncoderGoal& goal) {
     const BitrateControl& control = quality.bitrate;
     setAll(encoder, control.mode);
     if (control.viaQuantizer && goal.blendFinest > 0) {
+        allowFinestQuantizer(encoder, goal.blendFinest);
         set(encoder, "qmin", std::to_string(goal.blendFinest));
         set(encoder, "qmax", std::to_string(goal.blendCoarsest));
         set(encoder, "bitrate", std::to_string(std::clamp<int64_t>(goal.bitrate, 1, G_MAXINT)));
         return;
     }
     if (control.viaQuantizer) {
-        set(encoder, control.property,
-            std::to_string(libavQuantizerStep(double(goal.bitrate), goal.pixelsPerSecond)));
+        const int quantizer = libavQuantizerStep(double(goal.bitrate), goal.pixelsPerSecond);
+        allowFinestQuantizer(encoder, quantizer);
+        set(encoder, control.property, std::to_string(quantizer));
         return;
     }
     set(encoder, control.property,

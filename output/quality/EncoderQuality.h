@@ -45,6 +45,9 @@ void fitSoundBitrateToChannels(GstElement* encoder, const EncoderGoal& goal, int
 // bitrate. The curve is fitted to detailed pictures: about 0.5 bits per pixel at quantizer 2,
 // and a bit rate falling with the quantizer to the power 0.85.
 double libavQuantizerFor(double bitrate, double pixelsPerSecond);
+// The finest quantizer the libav encoders are given: 1, below their usual floor of 2, only
+// where a size asks for more than 2 gives.
+inline constexpr int kFinestLibavQuantizer = 1;
 // The whole quantizer the encoder is given for a bitrate (the coarser of the two around it, so
 // that the file stays within the size), and a bitrate that gives a whole quantizer.
 int libavQuantizerStep(double bitrate, double pixelsPerSecond);

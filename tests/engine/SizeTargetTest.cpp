@@ -85,7 +85,7 @@ TEST_F(SizeTarget, ASizeNoPictureFitsIsRefusedUpFront) {
 // MPEG-4 Part 2 aims by whole quantizers, whose sizes are known only once written: the passes step
 // coarser while over the size and finer while well below it, then blend the two neighbours, and
 // never end over the size while a coarser quantizer is left. The encoder here is steeper than the
-// model the first guess uses.
+// model the first guess uses; the largest size is more than quantizer 2 writes.
 TEST_F(ConversionFixture, QuantizerStepsEndWithinTheSize) {
     settings.outputFormat = OutputSettings::kAvi;
     useCompressor(CompressorKind::Video, "avenc_mpeg4");
@@ -94,7 +94,7 @@ TEST_F(ConversionFixture, QuantizerStepsEndWithinTheSize) {
     settings.outputHeight = 480;
     settings.frameRate = 30;
     const double pixelsPerSecond = 854.0 * 480 * 30;
-    const std::pair<double, double> jobs[] = {{8, 30}, {25, 120}, {100, 300}, {180, 300}};
+    const std::pair<double, double> jobs[] = {{8, 30}, {25, 120}, {100, 300}, {180, 300}, {18, 30}};
     for (const auto& [targetMegabytes, seconds] : jobs) {
         settings.targetSizeBytes = int64_t(targetMegabytes * 1e6);
         std::optional<ConversionPasses::Refusal> refusal;
@@ -120,10 +120,11 @@ TEST_F(ConversionFixture, QuantizerStepsEndWithinTheSize) {
             written = bytesFor(passes.videoGoal());
         } while (passes.advance(written) && passes.count() < 12);
         EXPECT_LE(written, settings.targetSizeBytes) << targetMegabytes << " MB";
-        if (bytesAt(2) > settings.targetSizeBytes) {  // the finest quantizer can fill it
+        // Quantizer 1, finer than the usual floor, fills what 2 leaves below the size.
+        if (bytesAt(1) > settings.targetSizeBytes) {
             EXPECT_GE(double(written), 0.95 * double(settings.targetSizeBytes))
                 << targetMegabytes << " MB";
         }
-        EXPECT_LE(passes.count(), 8) << targetMegabytes << " MB";
+        EXPECT_LE(passes.count(), 9) << targetMegabytes << " MB";
     }
 }
