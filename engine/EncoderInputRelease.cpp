@@ -164,6 +164,29 @@ GstPadProbeReturn onPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
     return GST_PAD_PROBE_OK;
 }
 
+// The encoder asks for as many pictures ahead as it holds (x264 some 45): the pool upstream would
+// keep that many in use by turns, every page of them. As it is given copies, the pool needs no
+// more than its producer has out at once.
+GstPadProbeReturn onAllocationQuery(GstPad*, GstPadProbeInfo* info, gpointer) {
+    GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+    if (GST_QUERY_TYPE(query) != GST_QUERY_ALLOCATION ||
+        !(GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_PULL)) {
+        return GST_PAD_PROBE_OK;
+    }
+    for (guint index = 0; index < gst_query_get_n_allocation_pools(query); ++index) {
+        GstBufferPool* pool = nullptr;
+        guint size = 0;
+        guint least = 0;
+        guint most = 0;
+        gst_query_parse_nth_allocation_pool(query, index, &pool, &size, &least, &most);
+        gst_query_set_nth_allocation_pool(query, index, pool, size, 0, most);
+        if (pool) {
+            gst_object_unref(pool);
+        }
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 }  // namespace
 
 void releaseEncodedInput(GstElement* encoder) {
@@ -174,6 +197,8 @@ void releaseEncodedInput(GstElement* encoder) {
     if (input) {
         gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BUFFER, &onPicture, new LastPicture,
                           &forgetLastPicture);
+        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, &onAllocationQuery, nullptr,
+                          nullptr);
         gst_object_unref(input);
     }
 }
