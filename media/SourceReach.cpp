@@ -22,10 +22,13 @@ struct DemuxedPad {
     }
 
     void noteBuffer(GstBuffer* buffer) {
-        if (!kind || !GST_BUFFER_PTS_IS_VALID(buffer) || segment.format != GST_FORMAT_TIME) {
+        // AVI gives a time only to its key frames; the others carry their decoding time, which
+        // is their place in the file.
+        GstClockTime end =
+            GST_BUFFER_PTS_IS_VALID(buffer) ? GST_BUFFER_PTS(buffer) : GST_BUFFER_DTS(buffer);
+        if (!kind || !GST_CLOCK_TIME_IS_VALID(end) || segment.format != GST_FORMAT_TIME) {
             return;
         }
-        GstClockTime end = GST_BUFFER_PTS(buffer);
         if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
             end += GST_BUFFER_DURATION(buffer);
         }
