@@ -2,9 +2,11 @@
 
 #include <malloc.h>
 
+#include <gst/base/gsttypefindhelper.h>
 #include <gst/pbutils/pbutils.h>
 
 #include <QFileInfo>
+#include <cstring>
 #include <utility>
 
 #include "media/GPtr.h"
@@ -85,6 +87,22 @@ GstCapsPtr mpegSystemStreamCaps(GstDiscovererInfo* info) {
     return mpeg ? std::move(caps) : nullptr;
 }
 
+// MP4 and Matroska keep their lengths in milliseconds, rounded up: a clip of ten pictures at
+// 30 per second lasts 334 ms there, which would make room for an eleventh. A length less than a
+// millisecond beyond a whole number of pictures ends with the last of them.
+GstClockTime withoutMillisecondRounding(GstClockTime duration, const MediaFacts& facts) {
+    if (facts.framerateNumerator <= 0 || facts.framerateDenominator <= 0) {
+        return duration;
+    }
+    const guint64 pictures =
+        gst_util_uint64_scale(duration, guint64(facts.framerateNumerator),
+                              GST_SECOND * guint64(facts.framerateDenominator));
+    const GstClockTime whole =
+        gst_util_uint64_scale_ceil(pictures, GST_SECOND * guint64(facts.framerateDenominator),
+                                   guint64(facts.framerateNumerator));
+    return pictures > 0 && duration > whole && duration - whole <= GST_MSECOND ? whole : duration;
+}
+
 // Where the first picture lies on the file's clock, and the length from there: for MPEG system
 // streams, whose readers give an estimated length, from the last picture's own time.
 void measureFromFirstPicture(const QString& path, GstDiscovererInfo* info, MediaFacts* facts) {
@@ -100,6 +118,7 @@ void measureFromFirstPicture(const QString& path, GstDiscovererInfo* info, Media
         // Other readers give the end at the position seeks count to.
         const auto before = static_cast<GstClockTime>(first.position) * 100;
         facts->duration = facts->duration > before ? facts->duration - before : facts->duration;
+        facts->duration = withoutMillisecondRounding(facts->duration, *facts);
         return;
     }
     // The last seconds are read (the reader may land a little off) and their packets' ends kept.
@@ -113,18 +132,95 @@ void measureFromFirstPicture(const QString& path, GstDiscovererInfo* info, Media
     }
 }
 
-QString missingPluginsText(GstDiscovererInfo* info) {
-    QStringList names;
+// A codec's name as a reader that does not know it labels the stream: AVI by its four-letter
+// code, Matroska by its codec ID.
+QString unknownCodecName(const GstStructure* structure) {
+    int fourcc = 0;
+    if (gst_structure_get_int(structure, "fourcc", &fourcc)) {
+        const QString code =
+            QString::fromLatin1(QByteArray::fromRawData(reinterpret_cast<const char*>(&fourcc), 4))
+                .trimmed();
+        static const std::pair<const char*, const char*> kKnown[] = {
+            {"VP90", "VP9"},   {"VP80", "VP8"},   {"AV01", "AV1"},     {"HEVC", "H.265"},
+            {"H265", "H.265"}, {"hev1", "H.265"}, {"cvid", "Cinepak"}, {"theo", "Theora"}};
+        for (const auto& [tag, name] : kKnown) {
+            if (code == QLatin1String(tag)) {
+                return QStringLiteral("%1 (%2)").arg(QLatin1String(name), code);
+            }
+        }
+        return QStringLiteral("the codec \"%1\"").arg(code);
+    }
+    const gchar* codecId = gst_structure_get_string(structure, "codec-id");
+    if (g_strcmp0(codecId, "V_QUICKTIME") == 0) {
+        return QStringLiteral("a QuickTime codec (V_QUICKTIME)");
+    }
+    if (codecId) {
+        return QStringLiteral("the codec \"%1\"").arg(QString::fromUtf8(codecId));
+    }
+    return QString::fromUtf8(gst_structure_get_name(structure));
+}
+
+QString codecDescription(GstCaps* caps) {
+    if (!caps || gst_caps_get_size(caps) == 0) {
+        return {};
+    }
+    const GstStructure* structure = gst_caps_get_structure(caps, 0);
+    const char* media = gst_structure_get_name(structure);
+    if (g_str_has_suffix(media, "-unknown") || g_str_has_suffix(media, "/x-unknown")) {
+        return unknownCodecName(structure);
+    }
+    // QuickTime's reader names a sample type it does not know by its code.
+    if (const char* code = std::strstr(media, "/x-gst-fourcc-")) {
+        return QStringLiteral("the codec \"%1\"").arg(QString::fromUtf8(code + 14));
+    }
+    GCharPtr description(gst_pb_utils_get_codec_description(caps));
+    return description ? QString::fromUtf8(description.get()) : QString::fromUtf8(media);
+}
+
+// The kind of file, as GStreamer's type finder names it from the first bytes.
+QString containerDescription(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray head = file.read(64 * 1024);
+    GstCapsPtr caps(gst_type_find_helper_for_data(
+        nullptr, reinterpret_cast<const guint8*>(head.constData()), gsize(head.size()), nullptr));
+    return codecDescription(caps.get());
+}
+
+// What the file holds that nothing installed can read, in one sentence: "This Audio Video
+// Interleave (AVI) file holds video as VP9 (VP90), which no installed GStreamer component can
+// read." The installer details name each missing decoder by the caps it would take.
+QString missingPluginsText(const QString& path, GstDiscovererInfo* info) {
+    QStringList unreadable;
     const gchar** details = gst_discoverer_info_get_missing_elements_installer_details(info);
     for (const gchar** detail = details; detail && *detail; ++detail) {
-        // Installer details read "gstreamer|1.0|app|description|type-name"; keep the description.
+        // "gstreamer|1.0|app|description|decoder-CAPS"
         const QStringList fields = QString::fromUtf8(*detail).split('|');
-        names.append(fields.size() > 3 ? fields.at(3) : QString::fromUtf8(*detail));
+        const QString wanted = fields.value(4);
+        if (!wanted.startsWith(QLatin1String("decoder-"))) {
+            unreadable.append(fields.size() > 3 ? fields.at(3) : QString::fromUtf8(*detail));
+            continue;
+        }
+        GstCapsPtr caps(gst_caps_from_string(wanted.mid(8).toUtf8().constData()));
+        if (!caps || gst_caps_get_size(caps.get()) == 0) {
+            unreadable.append(fields.value(3));
+            continue;
+        }
+        const QString media =
+            QString::fromUtf8(gst_structure_get_name(gst_caps_get_structure(caps.get(), 0)));
+        unreadable.append(
+            QStringLiteral("%1 as %2").arg(media.section('/', 0, 0), codecDescription(caps.get())));
     }
-    if (names.isEmpty()) {
+    if (unreadable.isEmpty()) {
         return QStringLiteral("A codec needed for this file is not installed.");
     }
-    return QStringLiteral("Missing codec: %1.").arg(names.join(QStringLiteral(", ")));
+    const QString container = containerDescription(path);
+    const QString holder = container.isEmpty() ? QStringLiteral("This file")
+                                               : QStringLiteral("This %1 file").arg(container);
+    return QStringLiteral("%1 holds %2, which no installed GStreamer component can read.")
+        .arg(holder, unreadable.join(QStringLiteral(" and ")));
 }
 
 }  // namespace
@@ -175,7 +271,7 @@ Status MediaFile::open(const QString& path, std::unique_ptr<MediaFile>* file, QS
         case GST_DISCOVERER_OK:
             break;
         case GST_DISCOVERER_MISSING_PLUGINS:
-            explain(missingPluginsText(info.get()));
+            explain(missingPluginsText(path, info.get()));
             return status::kNoDecoder;
         case GST_DISCOVERER_TIMEOUT:
             explain(statusText(status::kTimeout));

@@ -44,6 +44,11 @@ void SpanClip::narrow(GstSegment* segment) const {
     if (GST_CLOCK_TIME_IS_VALID(stop_) &&
         (!GST_CLOCK_TIME_IS_VALID(segment->stop) || stop_ < segment->stop)) {
         segment->stop = stop_;
+    } else if (!GST_CLOCK_TIME_IS_VALID(stop_) && GST_AUDIO_INFO_RATE(&sound_) == 0) {
+        // Read to the end, the pictures end with the last one. A reader's stop comes from the
+        // file's length, which MP4 and Matroska round up to the millisecond: the rate converter
+        // would fill it with one picture more.
+        segment->stop = GST_CLOCK_TIME_NONE;
     }
 }
 
