@@ -10,6 +10,30 @@ bool isInterlaced(const GstCaps* caps) {
            GST_VIDEO_INFO_INTERLACE_MODE(&info) != GST_VIDEO_INTERLACE_MODE_PROGRESSIVE;
 }
 
+namespace {
+
+// GStreamer 1.22's deinterlacer, drained at the end, gives its last picture again with the same
+// time, once for each field it still held; the rate converter would count them as pictures of
+// their own and the clip would grow by as many.
+GstPadProbeReturn dropRepeatedPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* last = static_cast<GstClockTime*>(data);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        const GstEventType type = GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info));
+        if (type == GST_EVENT_FLUSH_STOP || type == GST_EVENT_SEGMENT) {
+            *last = GST_CLOCK_TIME_NONE;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    const GstClockTime pts = GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info));
+    if (GST_CLOCK_TIME_IS_VALID(pts) && GST_CLOCK_TIME_IS_VALID(*last) && pts <= *last) {
+        return GST_PAD_PROBE_DROP;
+    }
+    *last = pts;
+    return GST_PAD_PROBE_OK;
+}
+
+}  // namespace
+
 GstElement* addDeinterlacerIfInterlaced(GstBin* bin, GstElement* next, GstPad* decoded,
                                         double outputFps) {
     GstCapsPtr caps(gst_pad_get_current_caps(decoded));
@@ -33,6 +57,12 @@ GstElement* addDeinterlacerIfInterlaced(GstBin* bin, GstElement* next, GstPad* d
         gst_bin_remove(bin, deinterlacer);
         return nullptr;
     }
+    GObjectPtr<GstPad> output(gst_element_get_static_pad(deinterlacer, "src"));
+    gst_pad_add_probe(output.get(),
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      &dropRepeatedPicture, new GstClockTime(GST_CLOCK_TIME_NONE),
+                      [](gpointer last) { delete static_cast<GstClockTime*>(last); });
     gst_element_sync_state_with_parent(deinterlacer);
     return deinterlacer;
 }
