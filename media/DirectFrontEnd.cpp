@@ -157,7 +157,7 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
         }
         GstElement* entrance = group.first;
         if (video) {
-            reduceDepthIfNeeded(parts->pipeline, group.queue, pad);
+            adaptDecodedPictures(parts->pipeline, group.queue, pad);
             // Fields are joined before the rate converter counts pictures.
             if (GstElement* deinterlacer = addDeinterlacerIfInterlaced(
                     GST_BIN(parts->pipeline), group.first, pad, group.outputFps)) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "media/AlphaFlattener.h"
 #include "media/DepthReducer.h"
 #include "media/Elements.h"
 #include "media/GPtr.h"
@@ -66,27 +67,65 @@ GstVideoFormat formatOf(GstPad* pad) {
 
 }  // namespace
 
-// The rate converter in front of the queue drops pictures first, so fewer are reduced.
-void reduceDepthIfNeeded(GstPipeline* pipeline, GstElement* queue, GstPad* decoded) {
-    if (!depthReducerTakes(formatOf(decoded))) {
-        return;
-    }
+namespace {
+
+// Puts `factory`'s element between the queue and what follows it; nothing has flowed yet.
+GstElement* insertBehindQueue(GstPipeline* pipeline, GstElement* queue, const char* factory) {
     GObjectPtr<GstPad> queueOutput(gst_element_get_static_pad(queue, "src"));
     GObjectPtr<GstPad> next(gst_pad_get_peer(queueOutput.get()));
-    GstElement* reducer = gst_element_factory_make(kDepthReducerFactory, nullptr);
-    if (!next || !reducer) {
-        return;
+    GstElement* inserted = gst_element_factory_make(factory, nullptr);
+    if (!next || !inserted) {
+        return nullptr;
     }
     GObjectPtr<GstElement> following(gst_pad_get_parent_element(next.get()));
-    gst_bin_add(GST_BIN(pipeline), reducer);
+    gst_bin_add(GST_BIN(pipeline), inserted);
     gst_element_unlink(queue, following.get());
-    if (gst_element_link_many(queue, reducer, following.get(), nullptr)) {
-        gst_element_sync_state_with_parent(reducer);
-        return;
+    if (gst_element_link_many(queue, inserted, following.get(), nullptr)) {
+        gst_element_sync_state_with_parent(inserted);
+        return inserted;
     }
-    gst_element_unlink(queue, reducer);
-    gst_bin_remove(GST_BIN(pipeline), reducer);
+    gst_element_unlink(queue, inserted);
+    gst_bin_remove(GST_BIN(pipeline), inserted);
     gst_element_link(queue, following.get());
+    return nullptr;
+}
+
+// Whether the element behind the queue takes the decoded pictures as they are.
+bool followerTakes(GstElement* queue, GstPad* decoded) {
+    GObjectPtr<GstPad> queueOutput(gst_element_get_static_pad(queue, "src"));
+    GObjectPtr<GstPad> next(gst_pad_get_peer(queueOutput.get()));
+    GstCapsPtr caps(gst_pad_get_current_caps(decoded));
+    if (!next || !caps) {
+        return true;
+    }
+    GstCapsPtr accepted(gst_pad_get_pad_template_caps(next.get()));
+    return gst_caps_can_intersect(caps.get(), accepted.get());
+}
+
+void convertIfNotTaken(GstPipeline* pipeline, GstElement* queue, GstPad* decoded) {
+    if (!followerTakes(queue, decoded)) {
+        insertBehindQueue(pipeline, queue, "videoconvert");
+    }
+}
+
+}  // namespace
+
+// The rate converter in front of the queue drops pictures first, so fewer are reduced or
+// converted.
+void adaptDecodedPictures(GstPipeline* pipeline, GstElement* queue, GstPad* decoded) {
+    const GstVideoFormat format = formatOf(decoded);
+    if (depthReducerTakes(format)) {
+        insertBehindQueue(pipeline, queue, kDepthReducerFactory);
+    } else if (GST_VIDEO_FORMAT_INFO_HAS_ALPHA(gst_video_format_get_info(format))) {
+        // Transparent pictures (VP8 and VP9 with alpha, PNG, QuickTime animation) are shown on
+        // black: none of the writers keeps transparency.
+        insertBehindQueue(pipeline, queue, kAlphaFlattenerFactory);
+        convertIfNotTaken(pipeline, queue, decoded);
+    } else {
+        // Old codecs' formats (RGB15/16, palettes, 4:1:0, 4:1:1, planar 4:2:2) are converted
+        // before the flipper, which takes the common ones only.
+        convertIfNotTaken(pipeline, queue, decoded);
+    }
 }
 
 Status makeGroupChain(GstBin* bin, const TimelineGroup& group, const TimelineSource& source,

@@ -23,6 +23,7 @@ struct GroupChain {
 Status makeGroupChain(GstBin* bin, const TimelineGroup& group, const TimelineSource& source,
                       GroupChain* chain);
 
-// Puts a depth reducer behind the chain's queue when the decoded pictures (`decoded`, with caps)
-// have more than 8 bits a sample; nothing has flowed yet.
-void reduceDepthIfNeeded(GstPipeline* pipeline, GstElement* queue, GstPad* decoded);
+// Puts what the decoded pictures (`decoded`, with caps) need behind the chain's queue: a depth
+// reducer for more than 8 bits a sample, a black background for transparent ones, a converter
+// for formats the flipper refuses; nothing has flowed yet.
+void adaptDecodedPictures(GstPipeline* pipeline, GstElement* queue, GstPad* decoded);

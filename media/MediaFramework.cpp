@@ -6,6 +6,7 @@
 
 #include <mutex>
 
+#include "media/AlphaFlattener.h"
 #include "media/DepthReducer.h"
 #include "media/GPtr.h"
 
@@ -43,6 +44,7 @@ StartResult start() {
     gst_pb_utils_init();
     withdrawUnsafeDecoders();
     registerDepthReducer();
+    registerAlphaFlattener();
     return result;
 }
 
