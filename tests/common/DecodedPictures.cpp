@@ -5,12 +5,14 @@
 #include <cmath>
 
 DecodedPictures decodePictures(const QString& path, int width, int height,
-                               const QStringList& inputOptions) {
+                               const QStringList& inputOptions, const QString& rate) {
+    const QString scale = QString("scale=%1:%2").arg(width).arg(height);
     QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", QStringList{"-v", "error"} + inputOptions +
-                               QStringList{"-i", path, "-map", "0:v:0", "-fps_mode", "passthrough",
-                                           "-vf", QString("scale=%1:%2").arg(width).arg(height),
-                                           "-pix_fmt", "yuv420p", "-f", "rawvideo", "-"});
+    ffmpeg.start("ffmpeg",
+                 QStringList{"-v", "error"} + inputOptions +
+                     QStringList{"-i", path, "-map", "0:v:0", "-fps_mode", "passthrough", "-vf",
+                                 rate.isEmpty() ? scale : "fps=" + rate + ',' + scale, "-pix_fmt",
+                                 "yuv420p", "-f", "rawvideo", "-"});
     DecodedPictures decoded;
     if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0) {
         return decoded;

@@ -7,13 +7,14 @@
 
 // The pictures of a file's first video stream as ffmpeg decodes them, in the order they show,
 // each as 8-bit 4:2:0 samples (planes one after the other, rows without padding) at the given
-// size, scaled to it when the file's pictures have another.
+// size, scaled to it when the file's pictures have another. At a fixed `rate` (ffmpeg's form,
+// "25" or "30000/1001") when one is given, each picture repeated for as long as it shows.
 struct DecodedPictures {
     bool readable = false;
     std::vector<QByteArray> pictures;
 };
 DecodedPictures decodePictures(const QString& path, int width, int height,
-                               const QStringList& inputOptions = {});
+                               const QStringList& inputOptions = {}, const QString& rate = {});
 
 // The peak signal-to-noise ratio of a picture against a reference of the same size, in dB;
 // 99 for identical pictures.

@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cctype>
 
 #include "media/GPtr.h"
 
@@ -254,6 +256,13 @@ QString makeTruncatedCopy(const QString& source, const QString& folder, const QS
     }
     output.write(input.read(bytes));
     return path;
+}
+
+std::string fileTestName(const char* file) {
+    std::string name = file;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+    return name;
 }
 
 QString testMediaFolder() {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
 
 // Media files made at run time for the tests, from GStreamer's test sources.
 struct ClipSpec {
@@ -63,6 +64,9 @@ QString makeGarbage(const QString& folder, const QString& name, int bytes);
 // Copies the first `bytes` bytes of a real file, as a cut-off download would leave it.
 QString makeTruncatedCopy(const QString& source, const QString& folder, const QString& name,
                           qint64 bytes);
+
+// A file's name as a test's name: letters and digits, the rest "_" ("vp9.webm": vp9_webm).
+std::string fileTestName(const char* file);
 
 // A folder that lives as long as the test program; clips made with sharedClip() are kept there
 // and made only once per program, however many tests use them.

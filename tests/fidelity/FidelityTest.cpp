@@ -82,10 +82,7 @@ TEST_P(PictureFidelity, EveryPictureComesOutAsItWent) {
 }
 
 std::string sourceName(const ::testing::TestParamInfo<Source>& info) {
-    std::string name = info.param.file;
-    std::replace_if(
-        name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-    return name;
+    return fileTestName(info.param.file);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, PictureFidelity, ::testing::ValuesIn(kSources), sourceName);
