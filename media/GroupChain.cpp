@@ -65,16 +65,12 @@ GstVideoFormat formatOf(GstPad* pad) {
                                                                : GST_VIDEO_FORMAT_UNKNOWN;
 }
 
-}  // namespace
-
-namespace {
-
 // Puts `factory`'s element between the queue and what follows it; nothing has flowed yet.
 GstElement* insertBehindQueue(GstPipeline* pipeline, GstElement* queue, const char* factory) {
     GObjectPtr<GstPad> queueOutput(gst_element_get_static_pad(queue, "src"));
     GObjectPtr<GstPad> next(gst_pad_get_peer(queueOutput.get()));
-    GstElement* inserted = gst_element_factory_make(factory, nullptr);
-    if (!next || !inserted) {
+    GstElement* inserted = next ? gst_element_factory_make(factory, nullptr) : nullptr;
+    if (!inserted) {
         return nullptr;
     }
     GObjectPtr<GstElement> following(gst_pad_get_parent_element(next.get()));
