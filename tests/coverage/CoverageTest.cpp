@@ -166,10 +166,10 @@ class Coverage : public ::testing::TestWithParam<Source> {
 // and alike, or is refused with one message naming the codec it holds. It never stalls, crashes
 // or ends "early" with the whole span written.
 TEST_P(Coverage, ConvertsRightOrNamesWhatItCannotRead) {
-    const Source& spec = GetParam();
-    const QString source = makeSource(spec);
-    ASSERT_FALSE(source.isEmpty()) << "ffmpeg could not make " << spec.file;
-    Row& row = table()[spec.file];
+    const Source& clip = GetParam();
+    const QString source = makeSource(clip);
+    ASSERT_FALSE(source.isEmpty()) << "ffmpeg could not make " << clip.file;
+    Row& row = table()[clip.file];
     row.ffmpeg = runFfmpeg(
         {"-i", source, "-c:v", "libx264", "-c:a", "aac", "-y", output.filePath("ffmpeg.mp4")});
 
@@ -185,16 +185,16 @@ TEST_P(Coverage, ConvertsRightOrNamesWhatItCannotRead) {
         EXPECT_TRUE(converted.err.contains("holds")) << converted.err.toStdString();
         return;
     }
-    const PictureFidelity fidelity = compareShownPictures(written, spec, source);
-    row.quenzel = fidelity.lowestSnr > spec.lowestSnr ? "converted" : "wrong pictures";
+    const PictureFidelity fidelity = compareShownPictures(written, clip, source);
+    row.quenzel = fidelity.lowestSnr > clip.lowestSnr ? "converted" : "wrong pictures";
     // Sound a little longer than the picture keeps the last picture up to its end.
-    if (spec.sound) {
+    if (clip.sound) {
         EXPECT_GE(fidelity.written, fidelity.source) << fidelity.describe();
         EXPECT_LE(fidelity.written, fidelity.source + 3) << fidelity.describe();
     } else {
         EXPECT_EQ(fidelity.written, fidelity.source) << fidelity.describe();
     }
-    EXPECT_GT(fidelity.lowestSnr, spec.lowestSnr) << fidelity.describe();
+    EXPECT_GT(fidelity.lowestSnr, clip.lowestSnr) << fidelity.describe();
 }
 
 std::string sourceName(const ::testing::TestParamInfo<Source>& info) {
