@@ -5,6 +5,9 @@
 ConverterSession::ConverterSession(ConversionProject& project, OutputSettings& settings,
                                    UserDialogs& dialogs, const CLanguage& language, QObject* parent)
     : QObject(parent), language_(language), job_(project, settings, dialogs, language) {
+    // The one answer of a conversion that the window keeps for the next ones.
+    connect(&job_, &ConversionJob::frameRateAnswered, this,
+            [&settings](double rate) { settings.frameRate = rate; });
     connect(&job_, &ConversionJob::convertingChanged, this,
             [this](bool converting, const QString& caption) {
                 Q_EMIT convertingChanged(converting, caption);

@@ -13,7 +13,8 @@ struct OutputSettings;
 
 // The Convert button's work for the main window: starts the conversion job or stops it, and adds
 // to the job's "Please wait... Used Time" line how much is done and how long the rest will take.
-// Stop returns at once; the file is finished while the window goes on.
+// Stop returns at once; the file is finished while the window goes on. The answer to the
+// frame-rate question is kept in the window's settings; nothing else of a conversion is.
 class ConverterSession : public QObject {
     Q_OBJECT
   public:

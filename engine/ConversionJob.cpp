@@ -8,6 +8,7 @@
 #include "base/UserDialogs.h"
 #include "engine/AsfPacketLengths.h"
 #include "engine/ConversionGraph.h"
+#include "engine/ConversionRules.h"
 #include "engine/TimelineBuilder.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
@@ -28,8 +29,6 @@ namespace {
 constexpr int kTimerPeriodMs = 1000;
 // Going away in the middle of a conversion cannot wait for signals: the writer gets this long.
 constexpr int kLastFinishTimeoutMs = 60000;
-constexpr double kFallbackFrameRate = 23.976;
-constexpr double kHighestFrameRate = 100.0;
 
 const char* const kCodecPage = "https://packages.debian.org/bookworm/gstreamer1.0-libav";
 
@@ -40,11 +39,11 @@ bool sameFile(const QString& first, const QString& second) {
 
 }  // namespace
 
-ConversionJob::ConversionJob(ConversionProject& project, OutputSettings& settings,
+ConversionJob::ConversionJob(const ConversionProject& project, const OutputSettings& settings,
                              UserDialogs& dialogs, const CLanguage& language, QObject* parent)
     : QObject(parent),
-      project_(project),
-      settings_(settings),
+      chosenProject_(project),
+      chosenSettings_(settings),
       dialogs_(dialogs),
       language_(language) {
     timer_.setInterval(kTimerPeriodMs);
@@ -135,8 +134,7 @@ bool ConversionJob::confirmReplacingOutput() {
 }
 
 bool ConversionJob::checkFrameRate() {
-    const double rate = settings_.frameRate;
-    if (settings_.frameRateIndex != 0 || !(rate > kHighestFrameRate || rate < 0)) {
+    if (!frameRateIsQuestionable(settings_)) {
         return true;
     }
     const MessageAnswer answer = dialogs_.showMessage(
@@ -147,15 +145,14 @@ bool ConversionJob::checkFrameRate() {
          .caption = QStringLiteral("Warning"),
          .buttons = MessageButtons::YesNo,
          .icon = MessageIcon::Warning});
-    settings_.frameRate =
-        answer == MessageAnswer::Yes ? kFallbackFrameRate : settings_.sourceFrameRate;
+    settings_ = withFrameRateAnswer(settings_, answer == MessageAnswer::Yes);
+    Q_EMIT frameRateAnswered(settings_.frameRate);
     return true;
 }
 
 bool ConversionJob::checkFrameRateRange() {
     // A rate no writer can take (or no number at all) would only fail deep in the pipeline.
-    const double rate = settings_.frameRate;
-    if (rate >= kMinimumFrameRate && rate <= kMaximumFrameRate) {
+    if (frameRateIsWritable(settings_)) {
         return true;
     }
     dialogs_.showMessage(
@@ -191,11 +188,15 @@ bool ConversionJob::confirmUncompressedVideo() {
 }
 
 void ConversionJob::startConversion() {
-    if (!checkProject()) {
-        return;
-    }
     if (graph_) {
         finishConversion();  // the button reads Stop
+        return;
+    }
+    // The conversion works on its own copies: what it adjusts stays its own, and what the user
+    // changes meanwhile does not reach it.
+    project_ = chosenProject_;
+    settings_ = chosenSettings_;
+    if (!checkProject()) {
         return;
     }
     // A writer that cannot take a compressor's output is refused before anything is asked or
@@ -209,14 +210,8 @@ void ConversionJob::startConversion() {
         !confirmUncompressedVideo()) {
         return;
     }
-    // Compressors store colour at half the size (4:2:0), which an odd width or height cannot
-    // have: a source's own odd size (a GIF, a cropped clip) is made even, as OK of the output
-    // options makes a typed one.
-    if (settings_.outputFormat == OutputSettings::kWmv ||
-        compressorInUse(settings_, CompressorKind::Video).compressed) {
-        settings_.outputWidth = evenFrameDimension(settings_.outputWidth);
-        settings_.outputHeight = evenFrameDimension(settings_.outputHeight);
-    }
+    // A source's own odd size (a GIF, a cropped clip) is made even for the compressors.
+    settings_ = withEvenFrame(settings_);
     createTimeline(project_, settings_, dialogs_, &timeline_);
     if (spanTime() <= 0) {
         // An empty timeline would never end: there is nothing to write.

@@ -10,13 +10,13 @@
 #include "engine/ConversionPasses.h"
 #include "engine/OutputFile.h"
 #include "engine/OutputGraph.h"
+#include "output/settings/OutputSettings.h"
+#include "project/ConversionProject.h"
 
 class CLanguage;
 class ConversionGraph;
 class Timeline;
 class UserDialogs;
-struct ConversionProject;
-struct OutputSettings;
 
 // What the Convert button does: checks the project and the output settings, asks what needs
 // asking, builds the timeline and the writing pipeline, counts the elapsed seconds while it runs
@@ -36,8 +36,10 @@ class ConversionJob : public QObject {
     // A finishing writer that gives out nothing for this long is given up.
     static constexpr int kStallSeconds = 30;
 
-    ConversionJob(ConversionProject& project, OutputSettings& settings, UserDialogs& dialogs,
-                  const CLanguage& language, QObject* parent = nullptr);
+    // Convert takes a copy of `project` and `settings` as they are then; the job never writes
+    // to them.
+    ConversionJob(const ConversionProject& project, const OutputSettings& settings,
+                  UserDialogs& dialogs, const CLanguage& language, QObject* parent = nullptr);
     ~ConversionJob() override;
 
     // Shown before a preview with properties (output format 4) runs.
@@ -86,6 +88,9 @@ class ConversionJob : public QObject {
     // A conversion of several passes began one (the text is passText()).
     void passStarted(const QString& text);
     void finished(ConversionJob::Outcome outcome);
+    // The frame-rate question was answered: the rate this conversion writes, which the window
+    // keeps for the next ones.
+    void frameRateAnswered(double rate);
 
   private:
     bool checkProject();
@@ -115,8 +120,10 @@ class ConversionJob : public QObject {
     QString resultLine(const QString& firstWord) const;
     QString text(int id) const;
 
-    ConversionProject& project_;
-    OutputSettings& settings_;
+    const ConversionProject& chosenProject_;
+    const OutputSettings& chosenSettings_;
+    ConversionProject project_;  // this conversion's own, from Convert on
+    OutputSettings settings_;
     UserDialogs& dialogs_;
     const CLanguage& language_;
     RenderOptions renderOptions_;

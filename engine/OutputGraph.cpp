@@ -59,8 +59,8 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer converter) {
 
 class OutputGraphBuilder {
   public:
-    OutputGraphBuilder(OutputSettings& settings, UserDialogs& dialogs, const CLanguage& language,
-                       const RenderOptions& options)
+    OutputGraphBuilder(const OutputSettings& settings, UserDialogs& dialogs,
+                       const CLanguage& language, const RenderOptions& options)
         : settings_(settings),
           dialogs_(dialogs),
           language_(language),
@@ -88,7 +88,7 @@ class OutputGraphBuilder {
         return format_ && format_->compressors == CompressorSource::WindowsMedia;
     }
 
-    OutputSettings& settings_;
+    OutputSettings settings_;  // this graph's own: the Windows Media profile clears compressors
     UserDialogs& dialogs_;
     const CLanguage& language_;
     const RenderOptions& options_;
@@ -385,8 +385,8 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
 }  // namespace
 
 std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeline,
-                                                OutputSettings& settings, UserDialogs& dialogs,
-                                                const CLanguage& language,
+                                                const OutputSettings& settings,
+                                                UserDialogs& dialogs, const CLanguage& language,
                                                 const RenderOptions& options) {
     OutputGraphBuilder builder(settings, dialogs, language, options);
     return builder.build(std::move(timeline));

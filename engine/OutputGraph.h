@@ -38,9 +38,8 @@ struct RenderOptions {
 // Connects the timeline through the chosen compressors (or, for WMV, the encoders of a Windows
 // Media profile) into the writer of the chosen format and starts it. The previews play what the
 // compressors made, decoded again. Every failure is shown through `dialogs`, leaves nothing
-// running and gives nullptr. WMV output clears both compressor flags of the settings, as no
-// compressor goes in front of its writer.
+// running and gives nullptr. The settings are read, never changed.
 std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeline,
-                                                OutputSettings& settings, UserDialogs& dialogs,
-                                                const CLanguage& language,
+                                                const OutputSettings& settings,
+                                                UserDialogs& dialogs, const CLanguage& language,
                                                 const RenderOptions& options = {});

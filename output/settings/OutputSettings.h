@@ -59,4 +59,6 @@ struct OutputSettings {
     int32_t sourceHeight = 0;
     double sourceFrameRate = 23.976;
     int32_t videoItemCount = 0;
+
+    bool operator==(const OutputSettings&) const = default;
 };

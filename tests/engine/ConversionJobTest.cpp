@@ -78,12 +78,35 @@ TEST_F(ConversionJobChecks, UnlikelyOriginalFrameRateIsQuestioned) {
     settings.frameRate = 1000;
     settings.outputName = outputFolder.path() + "/no-such-folder/out.avi";
     dialogs.answers = {MessageAnswer::Yes};
+    double answered = 0;
+    QObject::connect(&job, &ConversionJob::frameRateAnswered,
+                     [&](double rate) { answered = rate; });
     job.startConversion();
     ASSERT_FALSE(dialogs.messages.isEmpty());
     EXPECT_EQ(dialogs.messages[0].text,
               "The output frame rate is 1000.000000.The value may not be proper.\nClick Yes to "
               "set the output frame rate 23.976. Click No to keep it.");
-    EXPECT_DOUBLE_EQ(settings.frameRate, 23.976);
+    EXPECT_DOUBLE_EQ(answered, 23.976);  // for the window to keep
+}
+
+// What a conversion adjusts (the questioned rate, an odd size made even, the compressors a
+// Windows Media profile replaces) is its own: the settings it was given stay as they were.
+TEST_F(ConversionJobChecks, AConversionLeavesTheSettingsItWasGivenAsTheyWere) {
+    openSource(clips::halfSecond());
+    settings.outputFormat = OutputSettings::kWmv;
+    settings.outputName = outputPath("out.wmv");
+    settings.useVideoCompressor = 1;
+    settings.useAudioCompressor = 1;
+    settings.outputWidth = 161;
+    settings.outputHeight = 121;
+    settings.frameRateIndex = 0;
+    settings.sourceFrameRate = 1000;
+    settings.frameRate = 1000;
+    dialogs.answers = {MessageAnswer::Yes};
+    const OutputSettings given = settings;
+    EXPECT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    EXPECT_TRUE(settings == given);
+    EXPECT_TRUE(statusLines.last().contains("160*120")) << statusLines.last().toStdString();
 }
 
 TEST_F(ConversionJobChecks, AFrameRateNoWriterTakesIsRefusedBeforeAnythingIsWritten) {
