@@ -163,7 +163,7 @@ bool ConversionJob::checkFrameRateRange() {
 }
 
 bool ConversionJob::confirmUncompressedVideo() {
-    if (settings_.outputFormat == OutputSettings::kWmv) {
+    if (usesWindowsMediaProfile(settings_.outputFormat)) {
         return true;
     }
     if (!compressorInUse(settings_, CompressorKind::Video).compressed) {
@@ -247,7 +247,7 @@ bool ConversionJob::planPasses() {
     statsFolder_.reset();
     const OutputFormat* format = outputFormat(settings_.outputFormat);
     if (settings_.targetSizeBytes <= 0 || !format || !format->writer ||
-        format->compressors == CompressorSource::WindowsMedia) {
+        usesWindowsMediaProfile(format->value)) {
         return true;  // WMV keeps its bitrates; the previews write nothing
     }
     const bool hasSound = project_.audioCount() > 0 && project_.audios.front().duration != 0;
@@ -425,7 +425,7 @@ void ConversionJob::finishConversion() {
 void ConversionJob::fixWrittenFile() {
     const QString& written = outputFile_->writingPath();
     const OutputFormat* format = outputFormat(settings_.outputFormat);
-    if (QFileInfo::exists(written) && format && qstrcmp(format->writer, "asfmux") == 0) {
+    if (QFileInfo::exists(written) && format && format->mendPacketLengths) {
         fixAsfPacketLengths(written);
     }
 }

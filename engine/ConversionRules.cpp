@@ -19,9 +19,8 @@ bool frameRateIsWritable(const OutputSettings& settings) {
 }
 
 OutputSettings withEvenFrame(OutputSettings settings) {
-    const OutputFormat* format = outputFormat(settings.outputFormat);
-    const bool profileEncoders = format && format->compressors == CompressorSource::WindowsMedia;
-    if (profileEncoders || compressorInUse(settings, CompressorKind::Video).compressed) {
+    if (usesWindowsMediaProfile(settings.outputFormat) ||
+        compressorInUse(settings, CompressorKind::Video).compressed) {
         settings.outputWidth = evenFrameDimension(settings.outputWidth);
         settings.outputHeight = evenFrameDimension(settings.outputHeight);
     }

@@ -85,7 +85,7 @@ class OutputGraphBuilder {
                               .ownedByMainWindow = false});
     }
     bool usesWindowsMediaProfile() const {
-        return format_ && format_->compressors == CompressorSource::WindowsMedia;
+        return ::usesWindowsMediaProfile(settings_.outputFormat);
     }
 
     OutputSettings settings_;  // this graph's own: the Windows Media profile clears compressors
@@ -369,8 +369,7 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
             return nullptr;
         }
     }
-    if (settings_.outputFormat == OutputSettings::kPreviewWithProperties &&
-        options_.propertyDialog) {
+    if (format_ && format_->showsProperties && options_.propertyDialog) {
         options_.propertyDialog(graph->pipeline());
     }
     QString runError;

@@ -36,7 +36,7 @@ QString workingFormatNames(const CompressorEntry& entry) {
 }
 
 QString compressorMismatch(const OutputSettings& settings, const CLanguage& language) {
-    if (settings.outputFormat == OutputSettings::kWmv || !writerInstalled(settings.outputFormat)) {
+    if (usesWindowsMediaProfile(settings.outputFormat) || !writerInstalled(settings.outputFormat)) {
         return {};  // only Windows Media encoders write WMV; a missing writer is told by itself
     }
     QString video = mismatchOf(CompressorKind::Video, settings, language);

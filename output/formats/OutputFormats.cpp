@@ -30,6 +30,8 @@ constexpr OutputFormat kFormats[] = {
      .packetOverhead = 32,
      .missingWriterText = kWriterFailure,
      .missingWriterPage = nullptr,
+     .mendPacketLengths = false,
+     .showsProperties = false,
      .rows = FormatRows::Compressors,
      .compressors = CompressorSource::Shared,
      .takesUncompressed = true,
@@ -52,6 +54,8 @@ constexpr OutputFormat kFormats[] = {
      .packetOverhead = 40,
      .missingWriterText = kWriterFailure,
      .missingWriterPage = nullptr,
+     .mendPacketLengths = true,
+     .showsProperties = false,
      .rows = FormatRows::Bitrates,
      .compressors = CompressorSource::WindowsMedia,
      .takesUncompressed = false,
@@ -74,6 +78,8 @@ constexpr OutputFormat kFormats[] = {
      .packetOverhead = 14,
      .missingWriterText = "Please install MKV codec)",
      .missingWriterPage = kMatroskaHelpPage,
+     .mendPacketLengths = false,
+     .showsProperties = false,
      .rows = FormatRows::Compressors,
      .compressors = CompressorSource::Shared,
      .takesUncompressed = true,
@@ -97,6 +103,8 @@ constexpr OutputFormat kFormats[] = {
      .packetOverhead = 14,
      .missingWriterText = nullptr,
      .missingWriterPage = nullptr,
+     .mendPacketLengths = false,
+     .showsProperties = false,
      .rows = FormatRows::Compressors,
      .compressors = CompressorSource::OwnChoice,
      .takesUncompressed = false,
@@ -119,6 +127,8 @@ constexpr OutputFormat kFormats[] = {
      .packetOverhead = 14,
      .missingWriterText = nullptr,
      .missingWriterPage = nullptr,
+     .mendPacketLengths = false,
+     .showsProperties = false,
      .rows = FormatRows::Compressors,
      .compressors = CompressorSource::OwnChoice,
      .takesUncompressed = false,
@@ -141,6 +151,8 @@ constexpr OutputFormat kFormats[] = {
      .packetOverhead = 40,
      .missingWriterText = "Please install ASF Multipexer)",
      .missingWriterPage = kAsfMultiplexerSearchPage,
+     .mendPacketLengths = true,
+     .showsProperties = false,
      .rows = FormatRows::Compressors,
      .compressors = CompressorSource::Shared,
      .takesUncompressed = false,
@@ -164,6 +176,8 @@ constexpr OutputFormat kFormats[] = {
      .packetOverhead = 0,
      .missingWriterText = nullptr,
      .missingWriterPage = nullptr,
+     .mendPacketLengths = false,
+     .showsProperties = true,
      .rows = FormatRows::Unchanged,
      .compressors = CompressorSource::Shared,
      .takesUncompressed = true,
@@ -193,6 +207,11 @@ const OutputFormat* outputFormat(int32_t value) {
         }
     }
     return nullptr;
+}
+
+bool usesWindowsMediaProfile(int32_t value) {
+    const OutputFormat* row = outputFormat(value);
+    return row && row->compressors == CompressorSource::WindowsMedia;
 }
 
 QString formatName(int32_t value) {

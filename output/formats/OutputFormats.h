@@ -56,6 +56,11 @@ struct OutputFormat {
     // Told when the writer is not installed, with a page that helps; nullptr: the general text.
     const char* missingWriterText;
     const char* missingWriterPage;
+    // The writer leaves the lengths of its data packets to be mended in the closed file (GStreamer
+    // 1.22's ASF writer).
+    bool mendPacketLengths;
+    // The elements' property dialog is shown before it plays (a preview).
+    bool showsProperties;
     FormatRows rows;
     CompressorSource compressors;
     bool takesUncompressed;  // raw pictures and sound go in as they are
@@ -74,6 +79,10 @@ struct OutputFormat {
 const OutputFormat* outputFormat(int32_t value);
 // Every row, in list order first.
 const std::vector<const OutputFormat*>& outputFormats();
+
+// Whether a conversion into the format uses the encoders of a Windows Media profile, never the
+// chosen compressors.
+bool usesWindowsMediaProfile(int32_t value);
 
 // "AVI", "MKV" ...; the number for a value without a row.
 QString formatName(int32_t value);

@@ -69,7 +69,7 @@ OutputOptions::OutputOptions(const OutputSettings& record, const SettingsStore& 
       audioEntries_(compressorEntries(CompressorKind::Audio)) {
     fillLists();
     selectInitialEntries(store);
-    view_.rows = OutputRows::Bitrates;
+    view_.rows = FormatRows::Bitrates;
     view_.formatPosition = formatListPosition(settings_.outputFormat);
     changeFormat(settings_.outputFormat);
 }
@@ -196,10 +196,8 @@ void OutputOptions::changeFormat(int32_t format) {
         dialogs_.showMessage({.text = QStringLiteral("unknown error"),
                               .caption = QStringLiteral("error"),
                               .icon = MessageIcon::Error});
-    } else if (row->rows == FormatRows::Compressors) {
-        view_.rows = OutputRows::Compressors;
-    } else if (row->rows == FormatRows::Bitrates) {
-        view_.rows = OutputRows::Bitrates;
+    } else if (row->rows != FormatRows::Unchanged) {
+        view_.rows = row->rows;
     }
     const CompressorPositions& positions = currentPositions();
     view_.videoCompressorPosition = positions.video;
@@ -323,7 +321,7 @@ void OutputOptions::browse() {
 }
 
 void OutputOptions::restoreDefaults() {
-    if (settings_.outputFormat == OutputSettings::kWmv) {
+    if (usesWindowsMediaProfile(settings_.outputFormat)) {
         view_.videoBitrateText = kDefaultVideoKbps;
         view_.audioBitratePosition = kDefaultAudioBitratePosition;
         return;

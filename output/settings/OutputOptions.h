@@ -7,6 +7,7 @@
 #include <map>
 
 #include "output/compressors/CompressorCatalogue.h"
+#include "output/formats/OutputFormats.h"
 #include "output/settings/OutputSettings.h"
 
 class CLanguage;
@@ -28,9 +29,6 @@ enum class OptionList {
     Quality
 };
 enum class OptionText { OutputName, Width, Height, FrameRate, VideoBitrate, FitIn };
-
-// The format decides which of the two sets of rows sharing their places is shown.
-enum class OutputRows { Compressors, Bitrates };
 
 struct CompressorChoice {
     QString name;
@@ -75,7 +73,7 @@ struct OutputOptionsView {
     bool qualityEnabled = true;
     QString fitInText;
     QString fitInTip;
-    OutputRows rows = OutputRows::Bitrates;
+    FormatRows rows = FormatRows::Bitrates;  // never Unchanged
 };
 
 class OutputOptions {

@@ -236,10 +236,10 @@ void CDialogOutputSettings::showOptions() {
     controls_[kHeight]->setVisible(view.sizeBoxesShown);
     controls_[kCustomFrameRate]->setVisible(view.frameRateBoxShown);
     for (int id : kCompressorRows) {
-        controls_[id]->setVisible(view.rows == OutputRows::Compressors);
+        controls_[id]->setVisible(view.rows == FormatRows::Compressors);
     }
     for (int id : kBitrateRows) {
-        controls_[id]->setVisible(view.rows == OutputRows::Bitrates);
+        controls_[id]->setVisible(view.rows == FormatRows::Bitrates);
     }
     showing_ = wasShowing;
 }
