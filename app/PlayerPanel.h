@@ -30,7 +30,6 @@ class PlayerPanel : public QObject {
     // Closes the player, if any, and puts the slider at 0.
     void close();
 
-    bool hasPlayer() const { return player_ != nullptr; }
     CVcdCore* player() const { return player_.get(); }
     // The player's position, when there is a player.
     std::optional<int64_t> currentPosition() const;

@@ -111,7 +111,6 @@ void CReelcraftDlg::initialise() {
         return;
     }
     pluginPreloader_ = std::make_unique<PluginPreloader>();
-    disableDivxFeedback();
     loadCompressorChoices(context_.store, settings_, context_.dialogs);
     loadOwnCompressors(context_.store, settings_);
     project_.defaults = loadProjectDefaults(context_.store);

@@ -183,7 +183,6 @@ bool ConversionJob::confirmUncompressedVideo() {
             return false;
         }
     }
-    disableDivxFeedback();
     return true;
 }
 

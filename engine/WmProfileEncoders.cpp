@@ -15,10 +15,6 @@ constexpr uint32_t kAudioRate = 44100;
 constexpr uint32_t kAudioChannels = 2;
 constexpr int32_t kKeyFrameSpacingSeconds = 8;
 
-bool hasProperty(GstElement* element, const char* name) {
-    return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
-}
-
 // Bounding the quantizer by what the bitrate allows per pixel makes the written bit rate follow
 // the one asked for (see libavQuantizerFor; an encoder whose rate control works stays within the
 // bound anyway).

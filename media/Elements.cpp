@@ -136,3 +136,7 @@ void addAlwaysPads(GstElementClass* element, const char* inputCaps, const char* 
             element, gst_pad_template_new(name, direction, GST_PAD_ALWAYS, caps.get()));
     }
 }
+
+bool hasProperty(GstElement* element, const char* name) {
+    return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
+}

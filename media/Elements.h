@@ -14,6 +14,9 @@ Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>
 // Whether an element factory of that name is installed (the registry is read; nothing loaded).
 bool elementInstalled(const char* factory);
 
+// Whether the element has a property of that name (encoders differ by version and build).
+bool hasProperty(GstElement* element, const char* name);
+
 // A readable name of a missing element or codec ("Matroska muxer"), for messages.
 QString missingElementDescription(const char* factory);
 

@@ -23,7 +23,6 @@ class RenderEngine {
     RenderEngine& operator=(const RenderEngine&) = delete;
 
     Status setTimelineObject(std::shared_ptr<Timeline> timeline);
-    std::shared_ptr<Timeline> timelineObject() const { return timeline_; }
 
     // Whether the compressor after the engine keeps every core busy with threads of its own (the
     // decoder then takes fewer). Set before connectFrontEnd.

@@ -3,9 +3,10 @@
 #include <QFileInfo>
 #include <cmath>
 
+#include "base/PathLimits.h"
+
 namespace {
 
-constexpr int kMaxPathLength = 259;
 constexpr int32_t kMaxStretchMode = 3;
 
 const char* typeName(TimelineNodeType type) {
@@ -91,7 +92,7 @@ Status TimelineSource::setMediaName(const QString& path) {
     if (const Status injected = fault("SetMediaName"); failed(injected)) {
         return injected;
     }
-    if (path.isEmpty() || path.toUtf8().size() > kMaxPathLength) {
+    if (path.isEmpty() || path.toUtf8().size() > kLongestPath) {
         return status::kInvalidArgument;
     }
     mediaName_ = path;
@@ -207,14 +208,6 @@ Status TimelineGroup::setOutputFps(double framesPerSecond) {
         return status::kInvalidArgument;
     }
     outputFps_ = framesPerSecond;
-    return status::kOk;
-}
-
-Status TimelineGroup::setPreviewMode(bool preview) {
-    if (const Status injected = fault("SetPreviewMode"); failed(injected)) {
-        return injected;
-    }
-    previewMode_ = preview;
     return status::kOk;
 }
 

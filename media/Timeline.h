@@ -162,19 +162,16 @@ class TimelineGroup : public TimelineObject {
 
     Status setMediaType(const GroupMediaType& type);
     Status setOutputFps(double framesPerSecond);
-    Status setPreviewMode(bool preview);
     // position -1 appends; otherwise the track goes before the track at that position.
     Status insertTrackBefore(std::shared_ptr<TimelineTrack> track, int position);
 
     const GroupMediaType& mediaType() const { return mediaType_; }
     double outputFps() const { return outputFps_; }
-    bool previewMode() const { return previewMode_; }
     const std::vector<std::shared_ptr<TimelineTrack>>& tracks() const { return tracks_; }
 
   private:
     GroupMediaType mediaType_;
     double outputFps_ = 15.0;
-    bool previewMode_ = true;
     std::vector<std::shared_ptr<TimelineTrack>> tracks_;
 };
 

@@ -38,7 +38,6 @@ class VideoWindow : public QWidget {
     void enterFullScreen();
     // Back to the window's place before full screen; shown or hidden as asked.
     void leaveFullScreen(bool visible);
-    bool isInFullScreen() const { return fullScreen_; }
 
     // The pointer timer runs in full screen only.
     void startCursorTimer();

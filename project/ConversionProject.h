@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <vector>
+#include "base/PathLimits.h"
 
 // What a conversion produces: video items for the picture, audio items for the sound, and the part
 // of the source to convert. Times are 100-ns units. The user interface always fills it with one
@@ -11,7 +12,7 @@
 constexpr int kMaxVideoItems = 1000;
 constexpr int kMaxAudioItems = 100;
 // Longest path an item holds, in bytes of its UTF-8 form.
-constexpr int kMaxPathBytes = 259;
+constexpr int kMaxPathBytes = kLongestPath;
 constexpr int64_t kUnitsPerSecond = 10'000'000;
 
 enum class TransitionMode : int32_t { Random = 0, Sequence = 1, Same = 2 };

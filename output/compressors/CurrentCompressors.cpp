@@ -206,7 +206,3 @@ bool saveCompressorPreset(GstElement* element) {
     return element && GST_IS_PRESET(element) &&
            gst_preset_save_preset(GST_PRESET(element), kCompressorPresetName);
 }
-
-Status disableDivxFeedback() {
-    return status::kOk;
-}

@@ -68,6 +68,3 @@ extern const char* const kCompressorPresetName;
 // Keeps the element's current configuration as its encoder's preset, so binding that encoder
 // again applies it. False when the element has no preset support or the preset cannot be written.
 bool saveCompressorPreset(GstElement* element);
-
-// The DivX codec's feedback prompt has no counterpart here: succeeds and changes nothing.
-Status disableDivxFeedback();

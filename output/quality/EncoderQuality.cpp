@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "media/Elements.h"
+
 namespace {
 
 struct Setting {
@@ -254,10 +256,6 @@ const EncoderQuality* qualityOf(const char* factory) {
 
 const EncoderQuality* qualityOf(const QString& factory) {
     return qualityOf(factory.toUtf8().constData());
-}
-
-bool hasProperty(GstElement* element, const char* name) {
-    return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
 }
 
 void set(GstElement* element, const char* name, const std::string& value) {

@@ -48,8 +48,9 @@ int32_t preferredListPosition(CompressorKind kind) {
     return preferred ? *preferred + 1 : 0;
 }
 
-// The save dialog opens in the folder of the name the dialog opened with.
-QString folderOf(const QString& path) {
+// The save dialog opens in the folder of the name the dialog opened with ("." or "/" when it
+// names no other; unlike Open Video's stored folder, which keeps its trailing separator).
+QString saveDialogFolder(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0) {
         return QStringLiteral(".");
@@ -299,7 +300,7 @@ void OutputOptions::edit(OptionText box, const QString& text) {
 
 void OutputOptions::browse() {
     FileDialogRequest request{.title = language_.GetMessageText(text_id::kBrowseCaption),
-                              .initialFolder = folderOf(record_.outputName),
+                              .initialFolder = saveDialogFolder(record_.outputName),
                               .initialName = QStringLiteral("*.*"),
                               .filters = {},
                               .selectedFilter = 0};

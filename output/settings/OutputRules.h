@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/PathLimits.h"
 #include "output/settings/OutputSettings.h"
 
 // The rules of the output options: the preset lists and what OK makes of the controls' contents.
@@ -14,7 +15,7 @@ constexpr double kDefaultFrameRate = 23.976;
 constexpr double kMinimumFrameRate = 0.001;
 // Beyond this no encoder or writer here works, and a profile's whole-number rate would overflow.
 constexpr double kMaximumFrameRate = 1000.0;
-constexpr int32_t kMaxOutputNameLength = 259;
+constexpr int32_t kMaxOutputNameLength = kLongestPath;  // characters
 constexpr int32_t kMinFrameDimension = 16;
 
 // Frame-rate list positions: 0 is the source's rate, 1 to 5 the presets, 6 a typed rate.

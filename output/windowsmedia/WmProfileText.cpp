@@ -1,5 +1,5 @@
 #include <QXmlStreamReader>
-#include <cstdio>
+#include <QtGlobal>
 #include <utility>
 
 #include "output/windowsmedia/WmProfile.h"
@@ -242,7 +242,7 @@ Status MapProfile(const QString& text, WmProfile* profile, const WmCodecSource& 
         result = codecs.codecs(WmMajorType::Video, &videoCodecs);
     }
     if (failed(result)) {
-        std::printf("MapProfile: Failed to create profile manager!  hr=0x%x\n", unsigned(result));
+        qWarning("MapProfile: Failed to create profile manager!  hr=0x%x", unsigned(result));
         return result;
     }
     WmProfile loaded;
