@@ -245,9 +245,16 @@ bool ConversionJob::planPasses() {
     passes_.emplace(settings_);
     statsFolder_.reset();
     const OutputFormat* format = outputFormat(settings_.outputFormat);
-    if (settings_.targetSizeBytes <= 0 || !format || !format->writer ||
-        usesWindowsMediaProfile(format->value)) {
-        return true;  // WMV keeps its bitrates; the previews write nothing
+    if (settings_.targetSizeBytes <= 0 || !format || !format->writer) {
+        return true;  // the previews write nothing
+    }
+    if (usesWindowsMediaProfile(format->value)) {
+        // Its profile's bitrates decide its size; a target would be ignored without a word.
+        dialogs_.showMessage(
+            {.text = text(text_id::kSizeNotForProfile).arg(formatName(format->value)),
+             .caption = text(text_id::kWarning),
+             .icon = MessageIcon::Warning});
+        return false;
     }
     const bool hasSound = project_.audioCount() > 0 && project_.audios.front().duration != 0;
     std::optional<ConversionPasses::Refusal> refusal;

@@ -70,5 +70,6 @@ inline constexpr int kFitInTip = 20041;
 inline constexpr int kSizeInvalid = 20042;
 inline constexpr int kFinishingPleaseWait = 20043;
 inline constexpr int kFinishingThenClosing = 20044;
+inline constexpr int kSizeNotForProfile = 20045;
 
 }  // namespace text_id

@@ -169,7 +169,7 @@ constexpr std::array kTextKeys = {
             true},
     TextKey{"IDS_QUENZEL_FIT_IN_TIP", 20041,
             "The most the file may take, in megabytes (1 MB = 1,000,000 bytes); leave it empty for "
-            "none. A size wins over the quality level.",
+            "none. A size wins over the quality level; WMV keeps its bitrates and takes no size.",
             true},
     TextKey{
         "IDS_QUENZEL_SIZE_INVALID", 20042,
@@ -179,6 +179,10 @@ constexpr std::array kTextKeys = {
             "The stopped file is still being finished. Please wait a moment.", true},
     TextKey{"IDS_QUENZEL_FINISHING_THEN_CLOSING", 20044,
             "The stopped file is still being finished. Quenzel closes as soon as it is written.",
+            true},
+    TextKey{"IDS_QUENZEL_SIZE_NOT_FOR_PROFILE", 20045,
+            "%1 files are written at the Windows Media bitrates of Options and cannot aim at a "
+            "size. Empty \"Fit in\", or choose another format.",
             true},
 };
 

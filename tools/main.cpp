@@ -140,7 +140,8 @@ struct Options {
                        "bytes, 1 MiB = 1,048,576; a number alone is megabytes; none for no "
                        "target). The bitrate is worked out from the span and the sound, in two "
                        "passes where the compressor has them, and corrected when the file comes "
-                       "out larger. Wins over --quality."),
+                       "out larger. Wins over --quality. WMV keeps the Windows Media "
+                       "bitrates and refuses a size."),
         QStringLiteral("SIZE")};
     QCommandLineOption averageBitrate{
         QStringLiteral("average-bitrate"),

@@ -78,6 +78,16 @@ TEST_F(SizeTarget, ASizeNoPictureFitsIsRefusedUpFront) {
         << dialogs.messages[0].text.toStdString();
     EXPECT_TRUE(dialogs.messages[0].text.contains("need at least 0.")) << "names the least size";
     EXPECT_TRUE(QDir(outputFolder.path()).entryList(QDir::Files).isEmpty());
+
+    // WMV's size follows its profile's bitrates: a target is refused, not ignored.
+    dialogs.messages.clear();
+    settings.outputFormat = OutputSettings::kWmv;
+    settings.targetSizeBytes = 600'000;
+    EXPECT_EQ(convert(), Outcome::None);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("WMV files are written at the Windows Media"))
+        << dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(QDir(outputFolder.path()).entryList(QDir::Files).isEmpty());
 }
 
 }  // namespace
