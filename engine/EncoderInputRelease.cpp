@@ -9,23 +9,14 @@
 #include <cstring>
 #include <iterator>
 
-namespace {
+#include "output/compressors/EncoderTable.h"
 
-// Encoders whose library copies each picture while it takes it and that never read the buffer
-// afterwards.
-constexpr const char* kCopyingEncoders[] = {"x264enc", "x265enc", "vp8enc", "vp9enc", "av1enc"};
+namespace {
 
 bool copiesItsInput(GstElement* encoder) {
     GstElementFactory* factory = gst_element_get_factory(encoder);
-    if (!factory) {
-        return false;
-    }
-    for (const char* name : kCopyingEncoders) {
-        if (std::strcmp(GST_OBJECT_NAME(factory), name) == 0) {
-            return true;
-        }
-    }
-    return false;
+    const EncoderRow* row = factory ? encoderRow(GST_OBJECT_NAME(factory)) : nullptr;
+    return row && row->copiesItsInput;
 }
 
 // The whole pages inside one memory in process memory; the pages it shares with neighbouring

@@ -18,6 +18,7 @@
 #include "media/RenderEngine.h"
 #include "media/Timeline.h"
 #include "output/compressors/CurrentCompressors.h"
+#include "output/compressors/EncoderTable.h"
 #include "output/formats/OutputFormats.h"
 #include "output/settings/OutputSettings.h"
 
@@ -32,11 +33,8 @@ constexpr const char* kRenderStreamFailure =
 // Video compressors that spread over every core themselves, at several times the cost of
 // decoding their pictures.
 bool keepsTheCoresBusy(const CompressorInUse& video) {
-    static const char* const kBusy[] = {"x264enc", "x265enc", "vp9enc", "av1enc"};
-    return video.compressed &&
-           std::any_of(std::begin(kBusy), std::end(kBusy), [&video](const char* factory) {
-               return video.factoryName == QLatin1String(factory);
-           });
+    const EncoderRow* row = video.compressed ? encoderRow(video.factoryName) : nullptr;
+    return row && row->busiesEveryCore;
 }
 
 // The parser a writer needs behind an encoder of this output, or nullptr.

@@ -8,6 +8,7 @@
 
 #include "media/Elements.h"
 #include "media/GPtr.h"
+#include "output/compressors/EncoderTable.h"
 #include "output/formats/OutputFormats.h"
 #include "output/settings/OutputSettings.h"
 
@@ -25,79 +26,14 @@ std::vector<const OutputFormat*> compressedFormats() {
     return formats;
 }
 
-struct KnownEncoder {
-    const char* factory;
-    const char* name;
-};
-
-// Names users know these codecs by; the factories' long names are technical.
-constexpr KnownEncoder kKnownEncoders[] = {
-    {"avenc_mpeg4", "MPEG-4 Part 2 (DivX compatible)"},
-    {"x264enc", "H.264 (x264)"},
-    {"x265enc", "H.265 / HEVC (x265)"},
-    {"openh264enc", "H.264 (OpenH264)"},
-    {"vp8enc", "VP8"},
-    {"vp9enc", "VP9"},
-    {"av1enc", "AV1 (libaom)"},
-    {"theoraenc", "Theora"},
-    {"mpeg2enc", "MPEG-2 Video (mjpegtools)"},
-    {"avenc_msmpeg4", "Microsoft MPEG-4 version 3"},
-    {"avenc_msmpeg4v2", "Microsoft MPEG-4 version 2"},
-    {"avenc_wmv1", "Windows Media Video 7 (WMV1)"},
-    {"avenc_wmv2", "Windows Media Video 8 (WMV2)"},
-    {"avenc_h263", "H.263"},
-    {"avenc_h263p", "H.263+"},
-    {"avenc_huffyuv", "HuffYUV (lossless)"},
-    {"avenc_ffv1", "FFV1 (lossless)"},
-    {"avenc_png", "PNG (lossless)"},
-    {"avenc_prores", "Apple ProRes (fast)"},
-    {"avenc_prores_ks", "Apple ProRes (all profiles, best quality)"},
-    {"openjpegenc", "JPEG 2000"},
-    {"lamemp3enc", "MP3 (LAME)"},
-    {"twolamemp2enc", "MPEG Audio Layer 2 (TwoLAME)"},
-    {"avenc_mp2", "MPEG Audio Layer 2"},
-    {"avenc_mp2fixed", "MPEG Audio Layer 2 (fixed point)"},
-    {"voaacenc", "AAC (VisualOn)"},
-    {"avenc_aac", "AAC"},
-    {"avenc_ac3", "Dolby Digital AC-3"},
-    {"avenc_ac3_fixed", "Dolby Digital AC-3 (fixed point)"},
-    {"avenc_eac3", "Dolby Digital Plus E-AC-3"},
-    {"vorbisenc", "Vorbis"},
-    {"opusenc", "Opus"},
-    {"flacenc", "FLAC (lossless)"},
-    {"speexenc", "Speex"},
-    {"alawenc", "A-law"},
-    {"mulawenc", "mu-law"},
-    {"adpcmenc", "IMA ADPCM"},
-    {"avenc_adpcm_ima_wav", "IMA ADPCM (libav)"},
-    {"avenc_wmav1", "Windows Media Audio 1"},
-    {"avenc_wmav2", "Windows Media Audio 2"},
-    {"avenc_tta", "True Audio (lossless)"},
-    {"avenc_alac", "ALAC (lossless)"},
-    {"avenc_g722", "G.722"},
-    {"avenc_g726", "G.726"},
-    {"avenc_real_144", "RealAudio 1.0 (14.4K)"},
-};
-
-// Encoders that are registered but cannot write a file here: libav's experimental DTS encoder
-// refuses to run at the default strictness, and GStreamer 1.22's libav wrapper hands the MPEG-1
-// and MPEG-2 video encoders a time base they reject (mpeg2enc still offers MPEG-2). libav's
-// "prores_aw" is the very encoder its "prores" is, under a second name. DV takes only its own
-// frame shapes with non-square pixels, which the square-pixel frames written here never have.
-// RealVideo goes into no writer here so that it can be read again (Matroska stores it without
-// the codec data players need).
-constexpr const char* kUnusableEncoders[] = {
-    "avenc_dca",     "avenc_mpeg1video", "avenc_mpeg2video", "avenc_prores_aw",
-    "avenc_dvvideo", "avenc_rv10",       "avenc_rv20"};
-
 bool isUnusable(const QString& factoryName, const QStringList& klass) {
     // Hardware encoders need a device that a desktop usually lacks; OpenMAX ones are never
     // backed by one on a desktop.
     if (klass.contains(QStringLiteral("Hardware")) || factoryName.endsWith(QLatin1String("_omx"))) {
         return true;
     }
-    return std::any_of(std::begin(kUnusableEncoders), std::end(kUnusableEncoders),
-                       [&](const char* name) { return factoryName == QLatin1String(name); });
+    const EncoderRow* row = encoderRow(factoryName);
+    return row && !row->usable;
 }
 
 bool klassMatches(const QStringList& klass, CompressorKind kind) {
@@ -237,12 +173,8 @@ QString asciiLower(const QString& text) {
 }  // namespace
 
 QString compressorDisplayName(const QString& factoryName, const QString& longName) {
-    for (const KnownEncoder& known : kKnownEncoders) {
-        if (factoryName == QLatin1String(known.factory)) {
-            return QString::fromUtf8(known.name);
-        }
-    }
-    return longName;
+    const EncoderRow* row = encoderRow(factoryName);
+    return row && row->displayName ? QString::fromUtf8(row->displayName) : longName;
 }
 
 QList<CompressorEntry> compressorCatalogue(CompressorKind kind) {

@@ -7,238 +7,11 @@
 #include <string>
 
 #include "media/Elements.h"
+#include "output/compressors/EncoderTable.h"
 
 namespace {
 
-struct Setting {
-    const char* name = nullptr;
-    const char* value = nullptr;
-};
-
-// How a level's value is given to the encoder.
-enum class LevelValue {
-    AsWritten,      // the text as it stands
-    PerStereoPair,  // a bitrate for two channels, scaled with the channel count
-};
-
-// How an encoder aims at a bitrate, for a size target.
-struct BitrateControl {
-    const char* property = nullptr;  // nullptr: it cannot
-    int64_t unit = 1;                // bits per unit of the property (1000 for kbit/s)
-    std::array<Setting, 2> mode{};   // its average-bitrate mode
-    // Two passes: the property taking the pass, its values for the first and second, and the
-    // property naming the notes' file; a value holding "%1" names the file itself.
-    const char* passProperty = nullptr;
-    const char* firstPass = nullptr;
-    const char* secondPass = nullptr;
-    const char* statsProperty = nullptr;
-    // The libav encoders aim by the quantizer of libavQuantizerFor.
-    bool viaQuantizer = false;
-    double leastBitsPerPixel = 0.01;
-};
-
-struct EncoderQuality {
-    const char* factory;
-    // Set at every level: the constant-quality mode and a speed worth waiting for.
-    std::array<Setting, 6> fixed;
-    const char* levelProperty;
-    // Smallest file ... best quality.
-    std::array<const char*, kQualityLevelCount> levels;
-    LevelValue levelValue = LevelValue::AsWritten;
-    // The most the encoder takes of a scaled bitrate (bits per second); 0: no bound.
-    long maximum = 0;
-    BitrateControl bitrate = {};
-};
-
-// GStreamer 1.22's libav wrapper ignores its "quantizer" and breaks the encoders' rate control
-// (see libavQuantizerFor), which then sits at the coarsest quantizer allowed: the bound on it
-// is the one control that works.
-constexpr std::array<Setting, 6> kLibavAtBound = {{{"pass", "cbr"}, {"bitrate", "1000"}}};
-constexpr std::array<const char*, kQualityLevelCount> kQuantizers = {"12", "8", "5", "4", "3"};
-// One pass: GStreamer 1.22's libav wrapper corrupts the heap in a second pass (its notes are
-// freed twice when the encoder closes), so the file is measured and corrected instead.
-constexpr BitrateControl kLibavVideoBitrate = {"qmax",  1,       {},   nullptr, nullptr,
-                                               nullptr, nullptr, true, 0.05};
-constexpr BitrateControl kVpxBitrate = {
-    "target-bitrate", 1,           {{{"end-usage", "vbr"}}}, "multipass-mode",
-    "first-pass",     "last-pass", "multipass-cache-file"};
-// Sound encoders aim at their bitrate property as it is.
-constexpr BitrateControl kSoundBitrate = {"bitrate"};
-
-// Chosen so that one level gives about the same picture (SSIM against the source scaled alike)
-// with every video encoder; the sound follows the level in the same steps.
-constexpr EncoderQuality kEncoders[] = {
-    // Without a VBV of 0 the CRF is capped at the "bitrate" (2048 kbit/s by default).
-    {"x264enc",
-     {{{"pass", "qual"}, {"vbv-buf-capacity", "0"}, {"speed-preset", "medium"}}},
-     "quantizer",
-     {"29", "26", "23", "20", "17"},
-     LevelValue::AsWritten,
-     0,
-     {"bitrate", 1000, {{{"pass", "cbr"}}}, "pass", "pass1", "pass2", "multipass-cache-file"}},
-    {"x265enc",
-     {{{"speed-preset", "medium"}}},
-     "option-string",
-     {"crf=31", "crf=28", "crf=26", "crf=23", "crf=20"},
-     LevelValue::AsWritten,
-     0,
-     {"bitrate", 1000, {}, "option-string", "pass=1:stats=%1", "pass=2:stats=%1", nullptr}},
-    // Constrained quality under a bitrate it never reaches, with the finest quantizer held at
-    // the level, is constant quality (1.22's VP9 encoder has no mode of its own for it). Speed 4 of
-    // the "good" deadline is the fastest that
-    // keeps its compression; row-mt lets it use more than one core.
-    {"vp9enc",
-     {{{"end-usage", "cq"},
-       {"target-bitrate", "100000000"},
-       {"deadline", "1000000"},
-       {"cpu-used", "4"},
-       {"row-mt", "true"},
-       {"auto-alt-ref", "true"}}},
-     "cq-level",
-     {"44", "38", "33", "28", "22"},
-     LevelValue::AsWritten,
-     0,
-     kVpxBitrate},
-    {"vp8enc",
-     {{{"end-usage", "cq"},
-       {"target-bitrate", "100000000"},
-       {"deadline", "1000000"},
-       {"cpu-used", "4"},
-       {"auto-alt-ref", "true"}}},
-     "cq-level",
-     {"36", "26", "18", "12", "6"},
-     LevelValue::AsWritten,
-     0,
-     kVpxBitrate},
-    {"av1enc",
-     {{{"end-usage", "q"}, {"cpu-used", "6"}, {"row-mt", "true"}}},
-     "cq-level",
-     {"44", "38", "32", "26", "20"},
-     LevelValue::AsWritten,
-     0,
-     {"target-bitrate", 1000, {{{"end-usage", "vbr"}}}}},
-    {"avenc_mpeg4", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
-     kLibavVideoBitrate},
-    {"avenc_msmpeg4", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
-     kLibavVideoBitrate},
-    {"avenc_msmpeg4v2", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
-     kLibavVideoBitrate},
-    {"avenc_h263", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
-     kLibavVideoBitrate},
-    {"avenc_h263p", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
-     kLibavVideoBitrate},
-    {"avenc_wmv1", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
-     kLibavVideoBitrate},
-    {"avenc_wmv2", kLibavAtBound, "qmax", kQuantizers, LevelValue::AsWritten, 0,
-     kLibavVideoBitrate},
-    {"theoraenc",
-     {{{"bitrate", "0"}}},
-     "quality",
-     {"20", "32", "44", "52", "60"},
-     LevelValue::AsWritten,
-     0,
-     {"bitrate", 1000, {}, "multipass-mode", "first-pass", "second-pass", "multipass-cache-file"}},
-    {"openh264enc",
-     {},
-     nullptr,
-     {},
-     LevelValue::AsWritten,
-     0,
-     {"bitrate", 1, {{{"rate-control", "bitrate"}}}}},
-    // Sound.
-    {"avenc_aac",
-     {},
-     "bitrate",
-     {"80000", "96000", "128000", "160000", "256000"},
-     LevelValue::PerStereoPair,
-     512000,
-     kSoundBitrate},
-    {"voaacenc",
-     {},
-     "bitrate",
-     {"80000", "96000", "128000", "160000", "256000"},
-     LevelValue::PerStereoPair,
-     320000,
-     kSoundBitrate},
-    {"opusenc",
-     {},
-     "bitrate",
-     {"48000", "64000", "96000", "128000", "160000"},
-     LevelValue::PerStereoPair,
-     512000,
-     {"bitrate", 1, {{{"bitrate-type", "constrained-vbr"}}}}},
-    {"vorbisenc",
-     {{{"managed", "false"}}},
-     "quality",
-     {"0.1", "0.3", "0.4", "0.6", "0.8"},
-     LevelValue::AsWritten,
-     0,
-     {"bitrate", 1, {{{"managed", "true"}}}}},
-    {"lamemp3enc",
-     {{{"target", "quality"}}},
-     "quality",
-     {"6", "5", "4", "2", "0"},
-     LevelValue::AsWritten,
-     0,
-     {"bitrate", 1000, {{{"target", "bitrate"}, {"cbr", "true"}}}}},
-    {"avenc_ac3",
-     {},
-     "bitrate",
-     {"128000", "160000", "192000", "224000", "256000"},
-     LevelValue::PerStereoPair,
-     640000,
-     kSoundBitrate},
-    {"avenc_ac3_fixed",
-     {},
-     "bitrate",
-     {"128000", "160000", "192000", "224000", "256000"},
-     LevelValue::PerStereoPair,
-     640000,
-     kSoundBitrate},
-    {"avenc_eac3",
-     {},
-     "bitrate",
-     {"96000", "128000", "160000", "192000", "224000"},
-     LevelValue::PerStereoPair,
-     1536000,
-     kSoundBitrate},
-    {"avenc_mp2",
-     {},
-     "bitrate",
-     {"128000", "160000", "192000", "224000", "256000"},
-     LevelValue::AsWritten,
-     0,
-     kSoundBitrate},
-    {"avenc_mp2fixed",
-     {},
-     "bitrate",
-     {"128000", "160000", "192000", "224000", "256000"},
-     LevelValue::AsWritten,
-     0,
-     kSoundBitrate},
-    {"twolamemp2enc",
-     {},
-     "bitrate",
-     {"128", "160", "192", "224", "256"},
-     LevelValue::AsWritten,
-     0,
-     {"bitrate", 1000}},
-    {"avenc_wmav1",
-     {},
-     "bitrate",
-     {"64000", "96000", "128000", "160000", "192000"},
-     LevelValue::PerStereoPair,
-     320000,
-     kSoundBitrate},
-    {"avenc_wmav2",
-     {},
-     "bitrate",
-     {"64000", "96000", "128000", "160000", "192000"},
-     LevelValue::PerStereoPair,
-     320000,
-     kSoundBitrate},
-    {"speexenc", {}, "quality", {"3", "5", "7", "8", "10"}},
-};
+using EncoderQuality = EncoderRow;
 
 // Sound bitrates of the encoders whose levels are qualities, by level, for two channels; the
 // bitrate a size target gives them. MP3's constant bitrates must be among its standard ones.
@@ -246,16 +19,11 @@ constexpr std::array<int64_t, kQualityLevelCount> kSoundLadder = {64000, 96000, 
                                                                   192000};
 
 const EncoderQuality* qualityOf(const char* factory) {
-    for (const EncoderQuality& encoder : kEncoders) {
-        if (std::strcmp(encoder.factory, factory) == 0) {
-            return &encoder;
-        }
-    }
-    return nullptr;
+    return encoderRow(factory);
 }
 
 const EncoderQuality* qualityOf(const QString& factory) {
-    return qualityOf(factory.toUtf8().constData());
+    return encoderRow(factory);
 }
 
 void set(GstElement* element, const char* name, const std::string& value) {
@@ -265,8 +33,8 @@ void set(GstElement* element, const char* name, const std::string& value) {
 }
 
 template <size_t N>
-void setAll(GstElement* element, const std::array<Setting, N>& settings) {
-    for (const Setting& setting : settings) {
+void setAll(GstElement* element, const std::array<EncoderSetting, N>& settings) {
+    for (const EncoderSetting& setting : settings) {
         if (setting.name) {
             set(element, setting.name, setting.value);
         }
@@ -353,10 +121,8 @@ void applyEncoderGoal(GstElement* encoder, const EncoderGoal& goal) {
         value = std::to_string(scaledBitrate(*quality, std::stol(value), goal.channels));
     }
     set(encoder, quality->levelProperty, value);
-    // libvpx's constrained quality only bounds the quantizer from below loosely: holding its
-    // finest quantizer at the level makes the level decide the picture.
-    if (std::strncmp(quality->factory, "vp", 2) == 0) {
-        set(encoder, "min-quantizer", value);
+    if (quality->levelAlsoSets) {
+        set(encoder, quality->levelAlsoSets, value);
     }
 }
 
