@@ -5,6 +5,7 @@
 
 #include "media/Elements.h"
 #include "output/quality/EncoderQuality.h"
+#include "output/quality/SizeTarget.h"
 #include "output/settings/OutputRules.h"
 #include "output/settings/OutputSettings.h"
 

@@ -8,6 +8,7 @@
 
 #include "media/Elements.h"
 #include "output/compressors/EncoderTable.h"
+#include "output/quality/SizeTarget.h"
 
 namespace {
 
@@ -148,28 +149,6 @@ void fitSoundBitrateToChannels(GstElement* encoder, const EncoderGoal& goal, int
         return;  // the user's own
     }
     set(encoder, quality->levelProperty, std::to_string(scaledBitrate(*quality, stereo, channels)));
-}
-
-double libavQuantizerFor(double bitrate, double pixelsPerSecond) {
-    constexpr double kBitsPerPixelAtFinest = 0.5;
-    constexpr double kFinest = 2;
-    constexpr double kCoarsest = 31;
-    if (bitrate <= 0 || pixelsPerSecond <= 0) {
-        return kCoarsest;
-    }
-    const double bitsPerPixel = bitrate / pixelsPerSecond;
-    const double quantizer = kFinest * std::pow(kBitsPerPixelAtFinest / bitsPerPixel, 1 / 0.85);
-    return std::clamp(quantizer, kFinest, kCoarsest);
-}
-
-int libavQuantizerStep(double bitrate, double pixelsPerSecond) {
-    return int(std::ceil(libavQuantizerFor(bitrate, pixelsPerSecond) - 0.05));
-}
-
-int64_t libavBitrateForStep(int quantizer, double pixelsPerSecond) {
-    // The middle of the span of bitrates that round to this quantizer.
-    const double inside = std::max(quantizer - 0.5, 2.0);
-    return int64_t(pixelsPerSecond * 0.5 / std::pow(inside / 2, 0.85));
 }
 
 double leastBitsPerPixel(const QString& factoryName) {

@@ -38,20 +38,6 @@ void applyEncoderGoal(GstElement* encoder, const EncoderGoal& goal);
 // the one the goal set for `goal.channels` (a bitrate the user set stays).
 void fitSoundBitrateToChannels(GstElement* encoder, const EncoderGoal& goal, int channels);
 
-// The quantizer at which GStreamer 1.22's libav video encoders write about `bitrate` bits per
-// second of detailed pictures (2 finest, 31 coarsest). Their own rate control does not work: the
-// wrapper hands them a time base of a nanosecond and no frame rate, so they budget every picture
-// for a tiny fraction of a second and sit at the coarsest quantizer they may use, whatever the
-// bitrate. The curve is fitted to detailed pictures: about 0.5 bits per pixel at quantizer 2,
-// and a bit rate falling with the quantizer to the power 0.85.
-double libavQuantizerFor(double bitrate, double pixelsPerSecond);
-// The finest quantizer the libav encoders are given: 1, below their usual floor of 2, only
-// where a size asks for more than 2 gives.
-inline constexpr int kFinestLibavQuantizer = 1;
-// The whole quantizer the encoder is given for a bitrate (the coarser of the two around it, so
-// that the file stays within the size), and a bitrate that gives a whole quantizer.
-int libavQuantizerStep(double bitrate, double pixelsPerSecond);
-int64_t libavBitrateForStep(int quantizer, double pixelsPerSecond);
 // The bits per pixel and picture below which the encoder cannot go, or shows nothing worth
 // seeing.
 double leastBitsPerPixel(const QString& factoryName);

@@ -94,3 +94,25 @@ int64_t correctedVideoBitrate(const SizeBudget& budget, const SizePlan& plan, in
     const auto corrected = int64_t(double(videoBitrate) * wanted / written * margin);
     return std::max<int64_t>(corrected, leastVideoBitrate(budget));
 }
+
+double libavQuantizerFor(double bitrate, double pixelsPerSecond) {
+    constexpr double kBitsPerPixelAtFinest = 0.5;
+    constexpr double kFinest = 2;
+    constexpr double kCoarsest = 31;
+    if (bitrate <= 0 || pixelsPerSecond <= 0) {
+        return kCoarsest;
+    }
+    const double bitsPerPixel = bitrate / pixelsPerSecond;
+    const double quantizer = kFinest * std::pow(kBitsPerPixelAtFinest / bitsPerPixel, 1 / 0.85);
+    return std::clamp(quantizer, kFinest, kCoarsest);
+}
+
+int libavQuantizerStep(double bitrate, double pixelsPerSecond) {
+    return int(std::ceil(libavQuantizerFor(bitrate, pixelsPerSecond) - 0.05));
+}
+
+int64_t libavBitrateForStep(int quantizer, double pixelsPerSecond) {
+    // The middle of the span of bitrates that round to this quantizer.
+    const double inside = std::max(quantizer - 0.5, 2.0);
+    return int64_t(pixelsPerSecond * 0.5 / std::pow(inside / 2, 0.85));
+}

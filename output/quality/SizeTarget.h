@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <optional>
 
-// "Fit in N MB": the arithmetic that turns a file size into a video bitrate, and corrects it once
-// a written file has been measured. Pure functions, so they are tested without encoding.
+// "Fit in N MB": the arithmetic that turns a file size into a video bitrate, corrects it once
+// a written file has been measured, and the curve by which the libav encoders aim (the search
+// from file to file is SizeSearch). Pure functions, so they are tested without encoding.
 
 // A size as people write it: "25MB", "8 MiB", "700M", "1.5GB", "250k", "4000000B"; a number
 // alone is megabytes. 1 MB is 1,000,000 bytes, 1 MiB 1,048,576 (k, M, G without "i" are decimal).
@@ -50,3 +51,18 @@ SizePlan planForSize(const SizeBudget& budget);
 // over.
 int64_t correctedVideoBitrate(const SizeBudget& budget, const SizePlan& plan, int64_t videoBitrate,
                               int64_t writtenBytes);
+
+// The quantizer at which GStreamer 1.22's libav video encoders write about `bitrate` bits per
+// second of detailed pictures (2 finest, 31 coarsest). Their own rate control does not work: the
+// wrapper hands them a time base of a nanosecond and no frame rate, so they budget every picture
+// for a tiny fraction of a second and sit at the coarsest quantizer they may use, whatever the
+// bitrate. The curve is fitted to detailed pictures: about 0.5 bits per pixel at quantizer 2,
+// and a bit rate falling with the quantizer to the power 0.85.
+double libavQuantizerFor(double bitrate, double pixelsPerSecond);
+// The finest quantizer the libav encoders are given: 1, below their usual floor of 2, only
+// where a size asks for more than 2 gives.
+inline constexpr int kFinestLibavQuantizer = 1;
+// The whole quantizer the encoder is given for a bitrate (the coarser of the two around it, so
+// that the file stays within the size), and a bitrate that gives a whole quantizer.
+int libavQuantizerStep(double bitrate, double pixelsPerSecond);
+int64_t libavBitrateForStep(int quantizer, double pixelsPerSecond);
