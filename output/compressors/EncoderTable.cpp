@@ -55,9 +55,9 @@ constexpr EncoderRow kEncoders[] = {
                  .secondPass = "pass=2:stats=%1",
                  .statsProperty = nullptr}},
     // Constrained quality under a bitrate it never reaches, with the finest quantizer held at
-    // the level, is constant quality (1.22's VP9 encoder has no mode of its own for it). Speed 4 of
-    // the "good" deadline is the fastest that
-    // keeps its compression; row-mt lets it use more than one core.
+    // the level, is constant quality (1.22's VP9 encoder has no mode of its own for it). Speed 4
+    // of the "good" deadline is the fastest that keeps its compression; row-mt lets it use more
+    // than one core.
     {.factory = "vp9enc",
      .displayName = "VP9",
      .busiesEveryCore = true,
