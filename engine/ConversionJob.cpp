@@ -9,11 +9,14 @@
 #include "engine/AsfPacketLengths.h"
 #include "engine/ConversionGraph.h"
 #include "engine/ConversionRules.h"
+#include "engine/MatroskaTagStrings.h"
+#include "engine/Mp4RecordingTime.h"
 #include "engine/TimelineBuilder.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
 #include "media/MediaFile.h"
 #include "media/RenderEngine.h"
+#include "media/SourceTracks.h"
 #include "media/Timeline.h"
 #include "output/compressors/CompressorFit.h"
 #include "output/compressors/CurrentCompressors.h"
@@ -433,6 +436,16 @@ void ConversionJob::fixWrittenFile() {
     const OutputFormat* format = outputFormat(settings_.outputFormat);
     if (QFileInfo::exists(written) && format && format->mendPacketLengths) {
         fixAsfPacketLengths(written);
+    }
+    if (QFileInfo::exists(written) && format && format->mendTagStrings) {
+        fixMatroskaTagStrings(written);
+    }
+    if (QFileInfo::exists(written) && format && format->stampsRecordingTime &&
+        project_.videoCount() == 1) {
+        const std::optional<SourceContents> source = readSourceContents(project_.videos[0].path);
+        if (source && source->recordedAt) {
+            setMp4CreationTime(written, *source->recordedAt);
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include "engine/WmProfileEncoders.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
+#include "media/ChapterToc.h"
 #include "media/Elements.h"
 #include "media/RenderEngine.h"
 #include "media/Timeline.h"
@@ -71,6 +72,7 @@ class OutputGraphBuilder {
   private:
     bool createWriter(GstBin* bin);
     bool renderGroup(ConversionGraph& graph, int group);
+    void keepSourceFacts(const Timeline& timeline);
     bool buildBranch(ConversionGraph& graph, GstPad* pin, bool video, GstElement* encoder,
                      QString* failedLink);
     // The end of a preview branch: the sink, behind a decoder when the branch was encoded.
@@ -94,6 +96,7 @@ class OutputGraphBuilder {
     const OutputFormat* format_;  // nullptr: a preview
     WmProfile profile_;
     GstElement* mux_ = nullptr;  // owned by the pipeline
+    int soundCompressors_ = 0;
 };
 
 bool OutputGraphBuilder::createWriter(GstBin* bin) {
@@ -279,6 +282,29 @@ bool OutputGraphBuilder::addPreviewEnd(GstBin* bin, std::vector<GObjectPtr<GstEl
     return true;
 }
 
+// What a writer keeps of a single source beside its tracks: the chapters of the span, moved to
+// it, and the recording time.
+void OutputGraphBuilder::keepSourceFacts(const Timeline& timeline) {
+    if (timeline.groupCount() == 0 || timeline.group(0)->tracks().size() != 1 ||
+        timeline.group(0)->tracks().front()->sources().size() != 1) {
+        return;
+    }
+    const TimelineSource& source = *timeline.group(0)->tracks().front()->sources().front();
+    const std::optional<SourceContents> contents = readSourceContents(source.mediaName());
+    if (!contents) {
+        return;
+    }
+    setWriterChapters(mux_,
+                      chaptersInSpan(contents->chapters, source.mediaStart(), source.mediaStop()));
+    // The recording time stays the source's, not the time of the conversion.
+    if (contents->recordedAt && hasProperty(mux_, "creation-time")) {
+        if (GDateTime* recorded = g_date_time_new_from_unix_utc(*contents->recordedAt)) {
+            g_object_set(mux_, "creation-time", recorded, nullptr);
+            g_date_time_unref(recorded);
+        }
+    }
+}
+
 bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
     GstPad* pin = nullptr;
     if (failed(graph.engine().groupOutputPin(group, &pin))) {
@@ -294,8 +320,7 @@ bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
                                   .details = statusText(status::kNoDecoder)});
             return false;
         }
-    } else if (const CompressorKind kind =
-                   group == 0 ? CompressorKind::Video : CompressorKind::Audio;
+    } else if (const CompressorKind kind = video ? CompressorKind::Video : CompressorKind::Audio;
                compressorInUse(settings_, kind).compressed &&
                !(options_.passWithoutFile && !video)) {
         encoder = makeConversionCompressor(
@@ -306,7 +331,13 @@ bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
             inform(statusText(status::kNoDecoder));
             return false;
         }
-        gst_element_set_name(encoder.get(), group == 0 ? "VideoCompressor" : "AudioCompressor");
+        // Each further sound track gets a compressor of its own: "AudioCompressor2" ...
+        const QByteArray name =
+            video ? QByteArrayLiteral("VideoCompressor")
+            : ++soundCompressors_ == 1
+                ? QByteArrayLiteral("AudioCompressor")
+                : QByteArrayLiteral("AudioCompressor") + QByteArray::number(soundCompressors_);
+        gst_element_set_name(encoder.get(), name.constData());
     }
     QString failedLink;
     if (!buildBranch(graph, pin, video, encoder.get(), &failedLink)) {
@@ -349,6 +380,7 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
     }
     if (mux_) {
         graph->watchWriter(mux_);
+        keepSourceFacts(*timeline);
     }
     if (usesWindowsMediaProfile()) {
         if (settings_.useFileProfile == 1) {

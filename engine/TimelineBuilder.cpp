@@ -1,8 +1,11 @@
 #include "engine/TimelineBuilder.h"
 
 #include "base/UserDialogs.h"
+#include "engine/KeptTracks.h"
 #include "engine/TransitionCatalogue.h"
+#include "media/SourceTracks.h"
 #include "media/Timeline.h"
+#include "output/formats/OutputFormats.h"
 #include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 
@@ -20,6 +23,7 @@ class TimelineBuilder {
   private:
     Status addItemTrack(TimelineGroup& group, int position);
     Status addAudioTrack(TimelineGroup& group);
+    void keepSoundTracks(TimelineSource& source, const QString& path);
     template <typename T>
     std::shared_ptr<T> createNode(TimelineNodeType type, const char* failureText, Status* result);
     Status fail(const char* text, Status code) {
@@ -161,11 +165,40 @@ Status TimelineBuilder::addAudioTrack(TimelineGroup& group) {
     if (failed(source->setMediaName(item.path))) {
         return fail("Could not configure pSource3Src", status::kFail);
     }
+    keepSoundTracks(*source, item.path);
     result = track->addSource(source);
     if (failed(result)) {
         return fail("Could not add pSource3Obj to track", result);
     }
     return status::kOk;
+}
+
+// Which sound tracks the source carries into the file. A file whose tracks cannot be listed keeps
+// its first, as before; the conversion then tells what is wrong with the file.
+void TimelineBuilder::keepSoundTracks(TimelineSource& source, const QString& path) {
+    const std::optional<SoundTrackChoice> choice = parseSoundTrackChoice(settings_.soundTracks);
+    const std::optional<SourceContents> contents = readSourceContents(path);
+    if (!choice || !contents) {
+        return;
+    }
+    const OutputFormat* format = outputFormat(settings_.outputFormat);
+    const KeptSound kept =
+        keptSoundTracks(contents->tracks, *choice, format && format->holdsSeveralSoundTracks);
+    if (kept.missingNumber > 0) {
+        // A choice made for another file: its first track is written rather than no sound.
+        dialogs_.inform(QStringLiteral("The source has no sound track %1; its first is written.")
+                            .arg(kept.missingNumber));
+        return;
+    }
+    if (kept.leftOut > 0) {
+        dialogs_.inform(
+            QStringLiteral("%1 holds one sound track: the first is written, %2 left out.")
+                .arg(formatName(settings_.outputFormat))
+                .arg(kept.leftOut == 1 ? QStringLiteral("1 other is")
+                                       : QStringLiteral("%1 others are").arg(kept.leftOut)));
+    }
+    source.setKeptStreams(kept.streamIds);
+    return;
 }
 
 }  // namespace
@@ -176,7 +209,8 @@ void buildTimeline(const ConversionProject& project, const OutputSettings& setti
     if (project.videoCount() > 0) {
         builder.buildVideoGroup();
     }
-    if (project.audioCount() > 0) {
+    const std::optional<SoundTrackChoice> sound = parseSoundTrackChoice(settings.soundTracks);
+    if (project.audioCount() > 0 && !(sound && !sound->all && sound->numbers.empty())) {
         builder.buildAudioGroup();
     }
     timeline.validateSourceNames(Timeline::kValidateCheck | Timeline::kValidatePopup |

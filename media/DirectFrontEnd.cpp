@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 
+#include "media/ChapterToc.h"
 #include "media/Deinterlacer.h"
 #include "media/Elements.h"
 #include "media/GPtr.h"
@@ -151,8 +152,11 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
     auto* parts = static_cast<DirectFrontEndParts*>(data);
     const bool video = padCarries(pad, "video/");
     const bool audio = padCarries(pad, "audio/");
+    GCharPtr rawStreamId(gst_pad_get_stream_id(pad));
+    const QString streamId = QString::fromUtf8(rawStreamId.get());
     for (GroupChain& group : parts->groups) {
-        if (group.linked || !(group.video ? video : audio)) {
+        if (group.linked || !(group.video ? video : audio) ||
+            (!group.streamId.isEmpty() && group.streamId != streamId)) {
             continue;
         }
         GstElement* entrance = group.first;
@@ -167,6 +171,7 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
         GObjectPtr<GstPad> input(gst_element_get_static_pad(entrance, "sink"));
         if (gst_pad_link(pad, input.get()) == GST_PAD_LINK_OK) {
             group.linked = true;
+            dropSourceChapters(pad);
             // Ahead of the gate, so that what lies before the span never waits there.
             parts->clips.push_back(SpanClip::attach(pad, parts->span.start,
                                                     parts->span.toEnd ? -1 : parts->span.stop));
@@ -280,14 +285,22 @@ Status DirectFrontEnd::build(const Timeline& timeline, GstPipeline* pipeline, QS
     GstBin* bin = GST_BIN(pipeline);
     for (int index = 0; index < timeline.groupCount(); ++index) {
         const TimelineGroup& group = *timeline.group(index);
-        GroupChain chain;
-        const Status made =
-            makeGroupChain(bin, group, *group.tracks().front()->sources().front(), &chain);
-        if (failed(made)) {
-            *errorText = QStringLiteral("An element of the conversion is not installed.");
-            return made;
+        const TimelineSource& source = *group.tracks().front()->sources().front();
+        // One chain for each kept stream of the source, in the file's order.
+        std::vector<QString> streams = source.keptStreams();
+        if (streams.empty()) {
+            streams.emplace_back();
         }
-        parts->groups.push_back(chain);
+        for (const QString& stream : streams) {
+            GroupChain chain;
+            const Status made = makeGroupChain(bin, group, source, &chain);
+            if (failed(made)) {
+                *errorText = QStringLiteral("An element of the conversion is not installed.");
+                return made;
+            }
+            chain.streamId = stream;
+            parts->groups.push_back(chain);
+        }
     }
     GObjectPtr<GstElement> decoder;
     if (failed(makeElement("uridecodebin", "source", &decoder))) {

@@ -2,6 +2,8 @@
 
 #include <gst/gst.h>
 
+#include <QString>
+
 #include "media/Status.h"
 
 class TimelineGroup;
@@ -17,6 +19,7 @@ struct GroupChain {
     GstPad* output = nullptr;     // owned by the chain's last element
     bool linked = false;          // whether a decoded stream feeds it
     double outputFps = 0;         // video only
+    QString streamId;             // the source stream it takes; empty: the first of its kind
 };
 
 // Adds the chain for `group` to `bin`, linked inside but not to its input.

@@ -81,6 +81,9 @@ class TimelineSource : public TimelineObject {
     // Whether the media stop is the end of the file: it is then read to its end, not to a time
     // that GStreamer may only have estimated.
     void setPlaysToEnd(bool toEnd) { playsToEnd_ = toEnd; }
+    // The streams of the file this source carries, by stream id, each into its own output track;
+    // empty: the first of its kind.
+    void setKeptStreams(std::vector<QString> streamIds) { keptStreams_ = std::move(streamIds); }
     Status setMediaName(const QString& path);
     // 0 stretch to the frame, 1 crop, 2 keep the aspect ratio with borders, 3 fill and crop.
     Status setStretchMode(int32_t mode);
@@ -88,6 +91,7 @@ class TimelineSource : public TimelineObject {
     int64_t mediaStart() const { return mediaStart_; }
     int64_t mediaStop() const { return mediaStop_; }
     bool playsToEnd() const { return playsToEnd_; }
+    const std::vector<QString>& keptStreams() const { return keptStreams_; }
     const QString& mediaName() const { return mediaName_; }
     int32_t stretchMode() const { return stretchMode_; }
 
@@ -95,6 +99,7 @@ class TimelineSource : public TimelineObject {
     int64_t mediaStart_ = 0;
     int64_t mediaStop_ = 0;
     bool playsToEnd_ = false;
+    std::vector<QString> keptStreams_;
     QString mediaName_;
     int32_t stretchMode_ = 0;
 };

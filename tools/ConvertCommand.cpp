@@ -13,9 +13,11 @@
 
 #include "base/SettingsStore.h"
 #include "engine/ConversionJob.h"
+#include "engine/KeptTracks.h"
 #include "engine/TransitionChooser.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
+#include "media/SourceTracks.h"
 #include "output/compressors/CompressorCatalogue.h"
 #include "output/compressors/CurrentCompressors.h"
 #include "output/formats/OutputFormats.h"
@@ -143,6 +145,14 @@ bool applyFrameRate(const QString& fps, OutputSettings& settings) {
     return true;
 }
 
+// The first number of the sound track choice that the source has no track for, or 0.
+int missingSoundTrack(const ConversionProject& project, const OutputSettings& settings) {
+    const std::optional<SoundTrackChoice> choice = parseSoundTrackChoice(settings.soundTracks);
+    const auto contents =
+        project.audios.empty() ? std::nullopt : readSourceContents(project.audios.front().path);
+    return choice && contents ? keptSoundTracks(contents->tracks, *choice, true).missingNumber : 0;
+}
+
 bool applyOptions(const ConvertOptions& options, ConversionProject& project,
                   OutputSettings& settings, UserDialogs& dialogs) {
     if (options.startSeconds) {
@@ -190,6 +200,14 @@ bool applyOptions(const ConvertOptions& options, ConversionProject& project,
         settings.qualityLevel = *options.quality;
     }
     settings.averageVideoBitrate = options.averageBitrate;
+    if (options.soundTracks) {
+        settings.soundTracks = *options.soundTracks;
+        if (const int missing = missingSoundTrack(project, settings)) {
+            errors() << options.input << " has no sound track " << missing
+                     << " (--tracks lists them).\n";
+            return false;
+        }
+    }
     if (options.targetBytes) {
         settings.targetSizeBytes = *options.targetBytes;
     }

@@ -5,9 +5,11 @@
 #include <cstdio>
 
 #include "base/SettingsStore.h"
+#include "engine/KeptTracks.h"
 #include "engine/TransitionChooser.h"
 #include "language/Language.h"
 #include "media/MediaFramework.h"
+#include "media/SourceTracks.h"
 #include "output/compressors/CompressorCatalogue.h"
 #include "output/compressors/CompressorFit.h"
 #include "output/formats/OutputFormats.h"
@@ -148,6 +150,18 @@ struct Options {
         QStringLiteral("An average bitrate for the compressed pictures in kbit/s (1 kbit/s = 1000 "
                        "bit/s), in one pass, instead of --quality; --target-size wins over it."),
         QStringLiteral("KBIT")};
+    QCommandLineOption tracks{
+        QStringLiteral("tracks"),
+        QStringLiteral("List the tracks of FILE, one per line: kind, number, codec, channels, "
+                       "language and title (\"sound 2: MPEG-4 AAC, 2 channels, ger, "
+                       "Kommentar\"). Exit status 1 when FILE cannot be read."),
+        QStringLiteral("FILE")};
+    QCommandLineOption audioTracks{
+        QStringLiteral("audio-tracks"),
+        QStringLiteral("The sound tracks to write: all (default), none, or their numbers as "
+                       "--tracks lists them (2, or 1,3). MKV, MP4 and WebM hold every one; AVI, "
+                       "WMV and ASF take the first of them and say so."),
+        QStringLiteral("all|none|N[,N...]")};
     QCommandLineOption replace{QStringLiteral("y"),
                                QStringLiteral("Replace an existing output file (without it, an "
                                               "existing file is left alone and nothing is done).")};
@@ -246,9 +260,30 @@ bool readConvertOptions(const QCommandLineParser& parser, const Options& known,
         }
         options->averageBitrate = int64_t(kilobits * 1000);
     }
+    if (parser.isSet(known.audioTracks)) {
+        options->soundTracks = parser.value(known.audioTracks);
+        if (!parseSoundTrackChoice(*options->soundTracks)) {
+            errors << "--audio-tracks takes all, none or track numbers such as 2 or 1,3.\n";
+            ok = false;
+        }
+    }
     options->replaceExisting = parser.isSet(known.replace);
     options->showProgress = isatty(STDERR_FILENO);
     return ok;
+}
+
+int printTracks(const QString& path) {
+    QString errorText;
+    const std::optional<SourceContents> contents = readSourceContents(path, &errorText);
+    if (!contents) {
+        QTextStream(stderr) << path << ": " << errorText << '\n';
+        return 1;
+    }
+    QTextStream out(stdout);
+    for (const SourceTrack& track : contents->tracks) {
+        out << describeTrack(track) << '\n';
+    }
+    return 0;
 }
 
 int printCompressors(const QString& kindName) {
@@ -284,7 +319,7 @@ int main(int argc, char** argv) {
          {known.info, known.listCompressors, known.output, known.start, known.end, known.format,
           known.size, known.fps, known.resize, known.videoCompressor, known.audioCompressor,
           known.videoBitrate, known.audioBitrate, known.quality, known.targetSize,
-          known.averageBitrate, known.replace}) {
+          known.averageBitrate, known.tracks, known.audioTracks, known.replace}) {
         parser.addOption(option);
     }
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The video to convert."));
@@ -304,6 +339,9 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(known.info)) {
         return printInfo(parser.value(known.info));
+    }
+    if (parser.isSet(known.tracks)) {
+        return printTracks(parser.value(known.tracks));
     }
     if (parser.isSet(known.listCompressors)) {
         return printCompressors(parser.value(known.listCompressors));

@@ -59,8 +59,16 @@ struct OutputFormat {
     // The writer leaves the lengths of its data packets to be mended in the closed file (GStreamer
     // 1.22's ASF writer).
     bool mendPacketLengths;
+    // The writer stores text tags in GStreamer's serialised form, to be mended in the closed
+    // file (GStreamer 1.22's Matroska writer).
+    bool mendTagStrings;
+    // The writer takes no recording time: the source's is put into the closed file (GStreamer
+    // 1.22's MP4 writer).
+    bool stampsRecordingTime;
     // The elements' property dialog is shown before it plays (a preview).
     bool showsProperties;
+    // Every sound track of the source goes in; the others keep the first (or the chosen) one.
+    bool holdsSeveralSoundTracks;
     FormatRows rows;
     CompressorSource compressors;
     bool takesUncompressed;  // raw pictures and sound go in as they are

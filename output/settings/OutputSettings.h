@@ -53,6 +53,10 @@ struct OutputSettings {
     // By format, for the formats whose compressors are their own choice; the flags and the bound
     // compressors above serve the others.
     std::map<int32_t, OwnCompressors> ownCompressors;
+    // Which of the source's sound tracks are written: "all", "none", or their numbers ("2",
+    // "1,3") as quenzel-convert --tracks counts them. A format that holds one sound track takes
+    // the first of those.
+    QString soundTracks = QStringLiteral("all");
 
     // Facts of the opened source, offered by the dialog; never stored.
     int32_t sourceWidth = 0;
