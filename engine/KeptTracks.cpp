@@ -53,3 +53,35 @@ KeptSound keptSoundTracks(const std::vector<SourceTrack>& tracks, const SoundTra
     }
     return kept;
 }
+
+KeptSubtitles keptSubtitleTracks(const std::vector<SourceTrack>& tracks, const QString& mode,
+                                 int number, bool formatHoldsSubtitles) {
+    KeptSubtitles kept;
+    if (mode == QLatin1String("none")) {
+        return kept;
+    }
+    std::vector<SourceTrack> named;
+    for (const SourceTrack& track : tracks) {
+        if (track.kind == SourceTrack::Kind::Subtitles && (number == 0 || track.number == number)) {
+            named.push_back(track);
+        }
+    }
+    if (number > 0 && named.empty()) {
+        kept.missingNumber = number;
+        return kept;
+    }
+    for (const SourceTrack& track : named) {
+        if (track.text) {
+            kept.tracks.push_back(track);
+        } else {
+            ++kept.leftOut;
+        }
+    }
+    kept.burn = mode == QLatin1String("burn") && !kept.tracks.empty();
+    const size_t room = kept.burn ? 1 : formatHoldsSubtitles ? kept.tracks.size() : 0;
+    if (kept.tracks.size() > room) {
+        kept.leftOut += static_cast<int>(kept.tracks.size() - room);
+        kept.tracks.resize(room);
+    }
+    return kept;
+}

@@ -25,5 +25,17 @@ struct KeptSound {
     int missingNumber = 0;
 };
 
+// Which subtitle tracks go into the file, and whether one is drawn into the picture instead.
+struct KeptSubtitles {
+    std::vector<SourceTrack> tracks;  // text subtitles, in order
+    bool burn = false;                // the first of tracks is drawn into the picture
+    int leftOut = 0;                  // named tracks that are not kept (pictures, or no room)
+    int missingNumber = 0;
+};
+
+// `mode` is "keep", "burn" or "none"; `number` a subtitle track's number, 0 for every one.
+KeptSubtitles keptSubtitleTracks(const std::vector<SourceTrack>& tracks, const QString& mode,
+                                 int number, bool formatHoldsSubtitles);
+
 KeptSound keptSoundTracks(const std::vector<SourceTrack>& tracks, const SoundTrackChoice& choice,
                           bool formatHoldsSeveral);

@@ -1,5 +1,7 @@
 #include "engine/OutputGraph.h"
 
+#include <gst/app/gstappsrc.h>
+
 #include <QFile>
 #include <QUrl>
 
@@ -10,6 +12,7 @@
 #include "engine/ConversionGraph.h"
 #include "engine/EncoderInputRelease.h"
 #include "engine/EncoderTimestamps.h"
+#include "engine/KeptTracks.h"
 #include "engine/SoundChannels.h"
 #include "engine/WmProfileEncoders.h"
 #include "language/Language.h"
@@ -17,6 +20,7 @@
 #include "media/ChapterToc.h"
 #include "media/Elements.h"
 #include "media/RenderEngine.h"
+#include "media/SubtitleCues.h"
 #include "media/Timeline.h"
 #include "output/compressors/CurrentCompressors.h"
 #include "output/compressors/EncoderTable.h"
@@ -72,7 +76,13 @@ class OutputGraphBuilder {
   private:
     bool createWriter(GstBin* bin);
     bool renderGroup(ConversionGraph& graph, int group);
-    void keepSourceFacts(const Timeline& timeline);
+    void readSingleSource(const Timeline& timeline);
+    void keepSourceFacts();
+    void chooseSubtitles();
+    bool addSubtitleTracks(GstBin* bin);
+    // A source of the cues of `track` in the span, as text or (drawn into the picture) markup;
+    // nullptr when it has none there or cannot be read.
+    GObjectPtr<GstElement> makeCueSource(const SourceTrack& track, bool markup);
     bool buildBranch(ConversionGraph& graph, GstPad* pin, bool video, GstElement* encoder,
                      QString* failedLink);
     // The end of a preview branch: the sink, behind a decoder when the branch was encoded.
@@ -97,6 +107,13 @@ class OutputGraphBuilder {
     WmProfile profile_;
     GstElement* mux_ = nullptr;  // owned by the pipeline
     int soundCompressors_ = 0;
+    // What the single source of the timeline holds beside its pictures and sound, and the span
+    // of it that is converted, on its clock.
+    QString sourcePath_;
+    std::optional<SourceContents> source_;
+    int64_t spanStart_ = 0;
+    int64_t spanStop_ = 0;
+    KeptSubtitles subtitles_;
 };
 
 bool OutputGraphBuilder::createWriter(GstBin* bin) {
@@ -161,6 +178,24 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
         g_object_set(chain.back().get(), "max-size-buffers", kQueuedPictures, "max-size-bytes", 0,
                      "max-size-time", G_GUINT64_CONSTANT(0), nullptr);
     }
+    GObjectPtr<GstElement> burntCues;
+    GstElement* overlay = nullptr;
+    if (video && subtitles_.burn) {
+        // The subtitles are drawn at the output's size, in the lower part of the picture.
+        burntCues = makeCueSource(subtitles_.tracks.front(), true);
+        made = made && burntCues && append("textoverlay");
+        if (made) {
+            overlay = chain.back().get();
+            // In the language's own font, so that its letters are drawn.
+            const std::optional<QFont> interfaceFont = language_.GetInterfaceFont();
+            const QByteArray font =
+                (interfaceFont ? interfaceFont->family().toUtf8() : QByteArrayLiteral("Sans")) +
+                ' ' + QByteArray::number(std::max(10, settings_.outputHeight / 18));
+            g_object_set(chain.back().get(), "font-desc", font.constData(), "wait-text", FALSE,
+                         nullptr);
+            gst_util_set_object_arg(G_OBJECT(chain.back().get()), "valignment", "bottom");
+        }
+    }
     if (video) {
         made = made && append("videoconvert");
     } else {
@@ -219,6 +254,13 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
     }
     for (auto& element : chain) {
         gst_bin_add(bin, element.get());
+    }
+    if (overlay) {
+        gst_bin_add(bin, burntCues.get());
+        if (!gst_element_link_pads(burntCues.get(), "src", overlay, "text_sink")) {
+            *failedLink = QStringLiteral("subtitles → textoverlay");
+            return false;
+        }
     }
     GObjectPtr<GstPad> queueSink(gst_element_get_static_pad(chain.front().get(), "sink"));
     if (gst_pad_link(pin, queueSink.get()) != GST_PAD_LINK_OK) {
@@ -282,27 +324,95 @@ bool OutputGraphBuilder::addPreviewEnd(GstBin* bin, std::vector<GObjectPtr<GstEl
     return true;
 }
 
-// What a writer keeps of a single source beside its tracks: the chapters of the span, moved to
-// it, and the recording time.
-void OutputGraphBuilder::keepSourceFacts(const Timeline& timeline) {
+void OutputGraphBuilder::readSingleSource(const Timeline& timeline) {
     if (timeline.groupCount() == 0 || timeline.group(0)->tracks().size() != 1 ||
         timeline.group(0)->tracks().front()->sources().size() != 1) {
         return;
     }
     const TimelineSource& source = *timeline.group(0)->tracks().front()->sources().front();
-    const std::optional<SourceContents> contents = readSourceContents(source.mediaName());
-    if (!contents) {
+    sourcePath_ = source.mediaName();
+    source_ = readSourceContents(sourcePath_);
+    spanStart_ = source.mediaStart();
+    spanStop_ = source.mediaStop();
+}
+
+// What a writer keeps of the source beside its tracks: the chapters of the span, moved to it,
+// and the recording time.
+void OutputGraphBuilder::keepSourceFacts() {
+    if (!source_) {
         return;
     }
-    setWriterChapters(mux_,
-                      chaptersInSpan(contents->chapters, source.mediaStart(), source.mediaStop()));
+    setWriterChapters(mux_, chaptersInSpan(source_->chapters, spanStart_, spanStop_));
     // The recording time stays the source's, not the time of the conversion.
-    if (contents->recordedAt && hasProperty(mux_, "creation-time")) {
-        if (GDateTime* recorded = g_date_time_new_from_unix_utc(*contents->recordedAt)) {
+    if (source_->recordedAt && hasProperty(mux_, "creation-time")) {
+        if (GDateTime* recorded = g_date_time_new_from_unix_utc(*source_->recordedAt)) {
             g_object_set(mux_, "creation-time", recorded, nullptr);
             g_date_time_unref(recorded);
         }
     }
+}
+
+void OutputGraphBuilder::chooseSubtitles() {
+    if (!source_ || options_.passWithoutFile) {
+        return;
+    }
+    const bool holdsSubtitles =
+        mux_ && gst_element_class_get_pad_template(GST_ELEMENT_GET_CLASS(mux_), "subtitle_%u");
+    subtitles_ = keptSubtitleTracks(source_->tracks, settings_.subtitles, settings_.subtitleTrack,
+                                    holdsSubtitles);
+    if (subtitles_.leftOut > 0) {
+        inform(holdsSubtitles || subtitles_.burn
+                   ? QStringLiteral("%1 subtitle track(s) left out: only text subtitles are kept.")
+                         .arg(subtitles_.leftOut)
+                   : QStringLiteral("%1 holds no subtitle tracks: %2 left out (burning draws one "
+                                    "into the picture).")
+                         .arg(formatName(settings_.outputFormat))
+                         .arg(subtitles_.leftOut));
+    }
+}
+
+GObjectPtr<GstElement> OutputGraphBuilder::makeCueSource(const SourceTrack& track, bool markup) {
+    const std::optional<std::vector<SubtitleCue>> cues =
+        readSubtitleCues(track.file.isEmpty() ? sourcePath_ : track.file, track.streamId);
+    if (!cues) {
+        return nullptr;
+    }
+    const std::vector<SubtitleCue> shown = cuesInSpan(*cues, spanStart_, spanStop_);
+    GObjectPtr<GstElement> source;
+    if (shown.empty() || failed(makeElement("appsrc", nullptr, &source))) {
+        return nullptr;
+    }
+    GstCapsPtr caps(gst_caps_new_simple("text/x-raw", "format", G_TYPE_STRING,
+                                        markup ? "pango-markup" : "utf8", nullptr));
+    g_object_set(source.get(), "caps", caps.get(), "format", GST_FORMAT_TIME, nullptr);
+    for (const SubtitleCue& cue : shown) {
+        const QByteArray text = markup ? subtitleMarkupOfText(cue.text) : cue.text;
+        GstBuffer* buffer = gst_buffer_new_memdup(text.constData(), size_t(text.size()));
+        GST_BUFFER_PTS(buffer) = GstClockTime(cue.start) * 100;
+        GST_BUFFER_DURATION(buffer) = GstClockTime(cue.stop - cue.start) * 100;
+        gst_app_src_push_buffer(GST_APP_SRC(source.get()), buffer);
+    }
+    gst_app_src_end_of_stream(GST_APP_SRC(source.get()));
+    tagCueStream(source.get(), track.language, track.title);
+    return source;
+}
+
+bool OutputGraphBuilder::addSubtitleTracks(GstBin* bin) {
+    if (subtitles_.burn || !mux_) {
+        return true;
+    }
+    for (const SourceTrack& track : subtitles_.tracks) {
+        GObjectPtr<GstElement> source = makeCueSource(track, false);
+        if (!source) {
+            continue;
+        }
+        gst_bin_add(bin, source.get());
+        if (!gst_element_link_pads(source.get(), "src", mux_, "subtitle_%u")) {
+            inform(QStringLiteral("The subtitles could not be written."));
+            return false;
+        }
+    }
+    return true;
 }
 
 bool OutputGraphBuilder::renderGroup(ConversionGraph& graph, int group) {
@@ -380,7 +490,9 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
     }
     if (mux_) {
         graph->watchWriter(mux_);
-        keepSourceFacts(*timeline);
+        readSingleSource(*timeline);
+        keepSourceFacts();
+        chooseSubtitles();
     }
     if (usesWindowsMediaProfile()) {
         if (settings_.useFileProfile == 1) {
@@ -398,6 +510,9 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
         if (!renderGroup(*graph, group)) {
             return nullptr;
         }
+    }
+    if (!addSubtitleTracks(GST_BIN(graph->pipeline()))) {
+        return nullptr;
     }
     if (format_ && format_->showsProperties && options_.propertyDialog) {
         options_.propertyDialog(graph->pipeline());

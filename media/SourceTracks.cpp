@@ -2,11 +2,13 @@
 
 #include <gst/pbutils/pbutils.h>
 
+#include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 
 #include "media/GPtr.h"
 #include "media/MediaFile.h"
+#include "media/SubtitleCues.h"
 
 namespace {
 
@@ -124,6 +126,15 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
         track.number = ++counts[static_cast<int>(track.kind)];
         track.streamId = QString::fromUtf8(gst_discoverer_stream_info_get_stream_id(stream));
         track.codec = codecOf(stream);
+        if (track.kind == SourceTrack::Kind::Subtitles) {
+            GstCapsPtr caps(gst_discoverer_stream_info_get_caps(stream));
+            const char* name = caps && !gst_caps_is_empty(caps.get())
+                                   ? gst_structure_get_name(gst_caps_get_structure(caps.get(), 0))
+                                   : "";
+            track.text = g_str_has_prefix(name, "text/") ||
+                         g_str_has_prefix(name, "application/x-ssa") ||
+                         g_str_has_prefix(name, "application/x-ass");
+        }
         const GstTagList* tags = gst_discoverer_stream_info_get_tags(stream);
         if (track.language.isEmpty()) {
             track.language = tagString(tags, GST_TAG_LANGUAGE_CODE);
@@ -132,6 +143,18 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
         tracks.push_back(track);
     }
     gst_discoverer_stream_info_list_free(streams);
+    // Subtitle files beside the source count as its tracks, after its own.
+    for (const QString& file : subtitleFilesBeside(path)) {
+        SourceTrack track;
+        track.kind = SourceTrack::Kind::Subtitles;
+        track.number = ++counts[static_cast<int>(track.kind)];
+        track.codec = QStringLiteral("SubRip (%1)").arg(QFileInfo(file).fileName());
+        const QStringList parts = QFileInfo(file).completeBaseName().split(QLatin1Char('.'));
+        track.language = parts.size() > 1 && parts.last().size() <= 3 ? parts.last() : QString();
+        track.text = true;
+        track.file = file;
+        tracks.push_back(track);
+    }
     return contents;
 }
 

@@ -16,6 +16,10 @@ struct SourceTrack {
     int channels = 0;  // sound only
     QString language;  // ISO 639 code, empty when the file names none
     QString title;
+    // Subtitles: whether they are text (SRT, SSA, WebVTT, timed text) rather than pictures, and
+    // the file beside the source they come from ("clip.en.srt"); empty: the source itself.
+    bool text = false;
+    QString file;
 };
 
 // A chapter of the file, on the file's own clock, in 100-ns units.

@@ -153,6 +153,16 @@ int missingSoundTrack(const ConversionProject& project, const OutputSettings& se
     return choice && contents ? keptSoundTracks(contents->tracks, *choice, true).missingNumber : 0;
 }
 
+// The subtitle track number that the source has no track for, or 0.
+int missingSubtitleTrack(const ConversionProject& project, const OutputSettings& settings) {
+    const auto contents =
+        project.videos.empty() ? std::nullopt : readSourceContents(project.videos.front().path);
+    return contents ? keptSubtitleTracks(contents->tracks, settings.subtitles,
+                                         settings.subtitleTrack, true)
+                          .missingNumber
+                    : 0;
+}
+
 bool applyOptions(const ConvertOptions& options, ConversionProject& project,
                   OutputSettings& settings, UserDialogs& dialogs) {
     if (options.startSeconds) {
@@ -204,6 +214,17 @@ bool applyOptions(const ConvertOptions& options, ConversionProject& project,
         settings.soundTracks = *options.soundTracks;
         if (const int missing = missingSoundTrack(project, settings)) {
             errors() << options.input << " has no sound track " << missing
+                     << " (--tracks lists them).\n";
+            return false;
+        }
+    }
+    if (options.subtitles) {
+        settings.subtitles = *options.subtitles;
+    }
+    if (options.subtitleTrack) {
+        settings.subtitleTrack = *options.subtitleTrack;
+        if (const int missing = missingSubtitleTrack(project, settings)) {
+            errors() << options.input << " has no subtitle track " << missing
                      << " (--tracks lists them).\n";
             return false;
         }

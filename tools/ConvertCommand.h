@@ -21,7 +21,9 @@ struct ConvertOptions {
     std::optional<int> quality;          // a QualityLevel
     std::optional<int64_t> targetBytes;  // 0: no size target
     std::optional<QString> soundTracks;  // "all", "none" or "N[,N...]"
-    int64_t averageBitrate = 0;          // bits per second; 0: the quality level
+    std::optional<QString> subtitles;    // "keep", "burn" or "none"
+    std::optional<int> subtitleTrack;
+    int64_t averageBitrate = 0;  // bits per second; 0: the quality level
     bool replaceExisting = false;
     bool showProgress = false;
 };

@@ -162,6 +162,18 @@ struct Options {
                        "--tracks lists them (2, or 1,3). MKV, MP4 and WebM hold every one; AVI, "
                        "WMV and ASF take the first of them and say so."),
         QStringLiteral("all|none|N[,N...]")};
+    QCommandLineOption subtitles{
+        QStringLiteral("subtitles"),
+        QStringLiteral("Text subtitles (SRT, SSA, WebVTT, timed text, and a .srt beside the "
+                       "source): keep them as subtitle tracks (default; MKV, MP4 and WebM), burn "
+                       "one into the picture (for AVI, WMV and ASF, which hold none), or none. "
+                       "They are moved and cut with the span."),
+        QStringLiteral("keep|burn|none")};
+    QCommandLineOption subtitleTrack{
+        QStringLiteral("subtitle-track"),
+        QStringLiteral("The one subtitle track to keep or burn, numbered as --tracks lists them "
+                       "(default: every one kept, the first burnt)."),
+        QStringLiteral("N")};
     QCommandLineOption replace{QStringLiteral("y"),
                                QStringLiteral("Replace an existing output file (without it, an "
                                               "existing file is left alone and nothing is done).")};
@@ -267,6 +279,21 @@ bool readConvertOptions(const QCommandLineParser& parser, const Options& known,
             ok = false;
         }
     }
+    if (parser.isSet(known.subtitles)) {
+        options->subtitles = parser.value(known.subtitles).toLower();
+        if (!QStringList{"keep", "burn", "none"}.contains(*options->subtitles)) {
+            errors << "--subtitles takes keep, burn or none.\n";
+            ok = false;
+        }
+    }
+    if (parser.isSet(known.subtitleTrack)) {
+        bool parsed = false;
+        options->subtitleTrack = parser.value(known.subtitleTrack).toInt(&parsed);
+        if (!parsed || *options->subtitleTrack < 1) {
+            errors << "--subtitle-track takes a track number from 1.\n";
+            ok = false;
+        }
+    }
     options->replaceExisting = parser.isSet(known.replace);
     options->showProgress = isatty(STDERR_FILENO);
     return ok;
@@ -315,11 +342,27 @@ int main(int argc, char** argv) {
         "their default and printed. Exit status 0 only when the file was written completely."));
     parser.addHelpOption();
     const Options known;
-    for (const QCommandLineOption& option :
-         {known.info, known.listCompressors, known.output, known.start, known.end, known.format,
-          known.size, known.fps, known.resize, known.videoCompressor, known.audioCompressor,
-          known.videoBitrate, known.audioBitrate, known.quality, known.targetSize,
-          known.averageBitrate, known.tracks, known.audioTracks, known.replace}) {
+    for (const QCommandLineOption& option : {known.info,
+                                             known.listCompressors,
+                                             known.output,
+                                             known.start,
+                                             known.end,
+                                             known.format,
+                                             known.size,
+                                             known.fps,
+                                             known.resize,
+                                             known.videoCompressor,
+                                             known.audioCompressor,
+                                             known.videoBitrate,
+                                             known.audioBitrate,
+                                             known.quality,
+                                             known.targetSize,
+                                             known.averageBitrate,
+                                             known.tracks,
+                                             known.audioTracks,
+                                             known.subtitles,
+                                             known.subtitleTrack,
+                                             known.replace}) {
         parser.addOption(option);
     }
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The video to convert."));

@@ -57,6 +57,11 @@ struct OutputSettings {
     // "1,3") as quenzel-convert --tracks counts them. A format that holds one sound track takes
     // the first of those.
     QString soundTracks = QStringLiteral("all");
+    // Text subtitles: "keep" as subtitle tracks where the format holds them, "burn" into the
+    // picture, or "none"; subtitleTrack picks one by its number (0: every one kept, the first
+    // burnt).
+    QString subtitles = QStringLiteral("keep");
+    int32_t subtitleTrack = 0;
 
     // Facts of the opened source, offered by the dialog; never stored.
     int32_t sourceWidth = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/KeptTracks.h"
+#include "media/SubtitleCues.h"
 
 namespace {
 
@@ -60,6 +61,42 @@ TEST(KeptTracks, ChaptersAreMovedToTheSpanAndCutToIt) {
                                           {4 * kSecond, 9 * kSecond, "Mountains"}}));
     EXPECT_EQ(chaptersInSpan(chapters, 7 * kSecond, 15 * kSecond),
               (std::vector<SourceChapter>{{0, 8 * kSecond, "Mountains"}}));
+}
+
+TEST(KeptTracks, SubtitlesAreKeptBurntOrLeftOutAsTheFormatAllows) {
+    std::vector<SourceTrack> tracks = kFilm;
+    tracks[3].text = true;
+    tracks.push_back(track(SourceTrack::Kind::Subtitles, 2, "dvd"));  // pictures
+    tracks.push_back(track(SourceTrack::Kind::Subtitles, 3, ""));
+    tracks.back().text = true;
+    tracks.back().file = "clip.en.srt";
+    const KeptSubtitles kept = keptSubtitleTracks(tracks, "keep", 0, true);
+    ASSERT_EQ(kept.tracks.size(), 2u);
+    EXPECT_EQ(kept.tracks[1].file, "clip.en.srt");
+    EXPECT_EQ(kept.leftOut, 1);  // the picture subtitles
+    EXPECT_FALSE(kept.burn);
+    const KeptSubtitles inAvi = keptSubtitleTracks(tracks, "keep", 3, false);
+    EXPECT_TRUE(inAvi.tracks.empty());
+    EXPECT_EQ(inAvi.leftOut, 1);
+    const KeptSubtitles burnt = keptSubtitleTracks(tracks, "burn", 3, false);
+    ASSERT_EQ(burnt.tracks.size(), 1u);
+    EXPECT_TRUE(burnt.burn);
+    EXPECT_TRUE(keptSubtitleTracks(tracks, "none", 0, true).tracks.empty());
+    EXPECT_EQ(keptSubtitleTracks(tracks, "keep", 4, true).missingNumber, 4);
+}
+
+TEST(KeptTracks, ACueThatBeganBeforeTheStartKeepsWhatRemains) {
+    constexpr int64_t kSecond = 10'000'000;
+    const std::vector<SubtitleCue> cues = {{1 * kSecond, 2 * kSecond, "Vorher"},
+                                           {2 * kSecond, 4 * kSecond, "Grüße"},
+                                           {10 * kSecond, 14 * kSecond, "Aussicht"}};
+    EXPECT_EQ(cuesInSpan(cues, 3 * kSecond, 12 * kSecond),
+              (std::vector<SubtitleCue>{{0, 1 * kSecond, "Grüße"},
+                                        {7 * kSecond, 9 * kSecond, "Aussicht"}}));
+    EXPECT_EQ(subtitleTextOfMarkup("<span foreground=\"red\"><i>Fish &amp; chips</i></span> "
+                                   "&lt;3"),
+              "<i>Fish & chips</i> <3");
+    EXPECT_EQ(subtitleMarkupOfText("<i>Fish & chips</i>"), "<i>Fish &amp; chips</i>");
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "tests/common/FileProbe.h"
 #include "tests/common/QuenzelConvertProcess.h"
 #include "tests/common/TestMedia.h"
 
@@ -45,6 +48,26 @@ QList<QJsonObject> streamsOf(const QJsonObject& file, const QString& type) {
     return streams;
 }
 
+// Cues at 1-2, 2-4, 5-9 and 10-14 s: cut at 3-12 s, the last three remain.
+void writeSubtitles(const QString& path) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(
+            "1\n00:00:01,000 --> 00:00:02,000\nVorher\n\n"
+            "2\n00:00:02,000 --> 00:00:04,000\nGrüße vom Strand\n\n"
+            "3\n00:00:05,000 --> 00:00:09,000\nÜber die Berge\n\n"
+            "4\n00:00:10,000 --> 00:00:14,000\nSchöne Aussicht\n");
+    }
+}
+
+// The subtitles of a written file as ffmpeg reads them back, in SRT.
+QString subtitlesOf(const QString& path) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-map", "0:s:0", "-f", "srt", "-"});
+    ffmpeg.waitForFinished(30000);
+    return QString::fromUtf8(ffmpeg.readAllStandardOutput());
+}
+
 class Tracks : public ::testing::Test {
   protected:
     // A film as people keep them: a main sound track and a commentary, chapters, a title with
@@ -60,52 +83,20 @@ class Tracks : public ::testing::Test {
             "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=7000\ntitle=Beach\n"
             "[CHAPTER]\nTIMEBASE=1/1000\nSTART=7000\nEND=15000\ntitle=Mountains\n");
         file.close();
+        writeSubtitles(folder.path() + "/subtitles.srt");
         const QString path = folder.path() + "/holiday film.mkv";
-        if (!runFfmpeg({"-f",
-                        "lavfi",
-                        "-i",
-                        "testsrc2=size=320x240:rate=30",
-                        "-f",
-                        "lavfi",
-                        "-i",
-                        "sine=f=440:sample_rate=48000",
-                        "-f",
-                        "lavfi",
-                        "-i",
-                        "sine=f=660:sample_rate=48000",
-                        "-i",
-                        chapters,
-                        "-t",
-                        "15",
-                        "-map",
-                        "0:v",
-                        "-map",
-                        "1:a",
-                        "-map",
-                        "2:a",
-                        "-map_metadata",
-                        "3",
-                        "-map_chapters",
-                        "3",
-                        "-c:v",
-                        "libx264",
-                        "-preset",
-                        "ultrafast",
-                        "-bf",
-                        "0",
-                        "-c:a",
-                        "aac",
-                        "-metadata:s:a:0",
-                        "language=eng",
-                        "-metadata:s:a:0",
-                        "title=Main",
-                        "-metadata:s:a:1",
-                        "language=ger",
-                        "-metadata:s:a:1",
-                        "title=Kommentar",
-                        "-metadata",
-                        "creation_time=2026-07-01T10:20:30Z",
-                        path})) {
+        // clang-format off
+        const QStringList arguments = {
+            "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30", "-f", "lavfi", "-i",
+            "sine=f=440:sample_rate=48000", "-f", "lavfi", "-i", "sine=f=660:sample_rate=48000",
+            "-i", chapters, "-i", folder.path() + "/subtitles.srt", "-t", "15", "-map", "0:v",
+            "-map", "1:a", "-map", "2:a", "-map", "4:s", "-map_metadata", "3", "-map_chapters",
+            "3", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "0", "-c:a", "aac", "-c:s",
+            "srt", "-metadata:s:a:0", "language=eng", "-metadata:s:a:0", "title=Main",
+            "-metadata:s:a:1", "language=ger", "-metadata:s:a:1", "title=Kommentar", "-metadata",
+            "creation_time=2026-07-01T10:20:30Z", path};
+        // clang-format on
+        if (!runFfmpeg(arguments)) {
             ADD_FAILURE() << "ffmpeg could not write the film";
         }
         return path;
@@ -140,6 +131,19 @@ TEST_F(Tracks, TheCutKeepsEverySoundTrackTheChaptersAndTheTags) {
             EXPECT_EQ(tag(sound[0], "title"), "Main");
             EXPECT_EQ(tag(sound[1], "title"), "Kommentar");
         }
+        ASSERT_EQ(streamsOf(file, "subtitle").size(), 1);
+        const QString cues = subtitlesOf(folder.path() + "/cut." + format);
+        // ffmpeg counts WebM from the sound's priming, 7 ms before the first picture.
+        const QString ms = format == "webm" ? "007" : "000";
+        for (const QString cue : {"00:00:00,%1 --> 00:00:01,%1\\n%2Grüße vom Strand",
+                                  "00:00:02,%1 --> 00:00:06,%1\\n%2Über die Berge",
+                                  "00:00:07,%1 --> 00:00:09,%1\\n%2Schöne Aussicht"}) {
+            // ffmpeg shows MP4's timed text with its style record in front.
+            const QRegularExpression expected(cue.arg(ms, "(<font[^>]*>)?"));
+            EXPECT_TRUE(expected.match(cues).hasMatch()) << cue.toStdString() << " in\n"
+                                                         << cues.toStdString();
+        }
+        EXPECT_FALSE(cues.contains("Vorher"));
         EXPECT_EQ(tag(file["format"].toObject(), "title"), "Holiday film");
         EXPECT_EQ(tag(file["format"].toObject(), "creation_time").left(19), "2026-07-01T10:20:30");
         if (format == "mkv") {
@@ -169,6 +173,39 @@ TEST_F(Tracks, TheChosenTrackAloneIsWrittenAndOneTrackFormatsSaySo) {
     EXPECT_NE(missing.exitCode, 0);
     EXPECT_TRUE(missing.err.contains("no sound track 3")) << missing.err.toStdString();
     EXPECT_FALSE(QFile::exists(folder.path() + "/none.mkv"));
+}
+
+TEST_F(Tracks, BurntSubtitlesAreDrawnIntoThePictureAndWrittenAsNoTrack) {
+    // A black picture, so that the drawn text is all that is bright.
+    const QString clip = folder.path() + "/night.mkv";
+    writeSubtitles(folder.path() + "/cues.srt");
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "color=c=black:size=320x240:rate=30", "-i",
+                           folder.path() + "/cues.srt", "-t", "15", "-map", "0:v", "-map", "1:s",
+                           "-c:v", "libx264", "-preset", "ultrafast", "-c:s", "srt", clip}));
+    const QString burnt = folder.path() + "/burnt.mkv";
+    const QJsonObject file =
+        convert(clip, "burnt.mkv",
+                {"--format", "mkv", "--subtitles", "burn", "--start", "3", "--end", "12"});
+    EXPECT_TRUE(streamsOf(file, "subtitle").isEmpty());
+    // At 3 s "Über die Berge" shows in the lower part; above it the picture stays black.
+    EXPECT_GT(meanBrightnessIn(burnt, 3.0, QRect(100, 195, 120, 30)), 5.0);
+    EXPECT_LT(meanBrightnessIn(burnt, 3.0, QRect(0, 0, 320, 150)), 2.0);
+    // Between cues nothing is drawn.
+    EXPECT_LT(meanBrightnessIn(burnt, 1.5, QRect(100, 195, 120, 30)), 2.0);
+}
+
+TEST_F(Tracks, ASubtitleFileBesideTheClipBecomesItsTrack) {
+    const QString clip = folder.path() + "/my clip.mp4";
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30", "-t", "12", "-c:v",
+                           "libx264", "-preset", "ultrafast", "-bf", "0", clip}));
+    writeSubtitles(folder.path() + "/my clip.de.srt");
+    const QJsonObject file =
+        convert(clip, "with subtitles.mkv", {"--format", "mkv", "--start", "3"});
+    const QList<QJsonObject> subtitles = streamsOf(file, "subtitle");
+    ASSERT_EQ(subtitles.size(), 1);
+    EXPECT_TRUE(QStringList({"de", "ger", "deu"}).contains(tag(subtitles[0], "language")));
+    EXPECT_TRUE(subtitlesOf(folder.path() + "/with subtitles.mkv")
+                    .contains("00:00:02,000 --> 00:00:06,000\nÜber die Berge"));
 }
 
 TEST_F(Tracks, APhoneClipKeepsItsRecordingTime) {

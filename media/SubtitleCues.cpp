@@ -1,0 +1,224 @@
+#include "media/SubtitleCues.h"
+
+#include <gst/app/gstappsink.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <mutex>
+
+#include "media/Elements.h"
+#include "media/GPtr.h"
+#include "media/MediaFile.h"
+
+namespace {
+
+constexpr GstClockTime kReadTimeout = 60 * GST_SECOND;
+
+struct CueReading {
+    GstElement* pipeline = nullptr;  // not owned
+    QString streamId;
+    bool linked = false;
+    std::mutex mutex;
+};
+
+void onParsedPad(GstElement*, GstPad* pad, gpointer data) {
+    auto* reading = static_cast<CueReading*>(data);
+    GCharPtr rawId(gst_pad_get_stream_id(pad));
+    const QString streamId = QString::fromUtf8(rawId.get());
+    const bool text = padCarries(pad, "text/x-raw");
+    std::lock_guard lock(reading->mutex);
+    if (text && !reading->linked &&
+        (reading->streamId.isEmpty() || reading->streamId == streamId)) {
+        GObjectPtr<GstElement> sink(gst_bin_get_by_name(GST_BIN(reading->pipeline), "cues"));
+        GObjectPtr<GstPad> input(gst_element_get_static_pad(sink.get(), "sink"));
+        reading->linked = gst_pad_link(pad, input.get()) == GST_PAD_LINK_OK;
+        return;
+    }
+    // The pictures and the sound are read past, as packets.
+    linkToFakeSink(GST_BIN(reading->pipeline), pad, false);
+}
+
+}  // namespace
+
+std::optional<std::vector<SubtitleCue>> readSubtitleCues(const QString& path,
+                                                         const QString& streamId,
+                                                         QString* errorText) {
+    auto fail = [errorText](const QString& text) {
+        if (errorText) {
+            *errorText = text;
+        }
+        return std::nullopt;
+    };
+    GObjectPtr<GstElement> pipeline(gst_pipeline_new("subtitles"));
+    GObjectPtr<GstElement> source;
+    GObjectPtr<GstElement> parser;
+    GObjectPtr<GstElement> sink;
+    if (failed(makeElement("urisourcebin", nullptr, &source)) ||
+        failed(makeElement("parsebin", nullptr, &parser)) ||
+        failed(makeElement("appsink", "cues", &sink))) {
+        return fail(missingElementDescription("parsebin"));
+    }
+    g_object_set(source.get(), "uri", fileUri(path).toUtf8().constData(), nullptr);
+    g_object_set(sink.get(), "sync", FALSE, "max-buffers", 0u, nullptr);
+    CueReading reading;
+    reading.pipeline = pipeline.get();
+    reading.streamId = streamId;
+    gst_bin_add_many(GST_BIN(pipeline.get()), source.get(), parser.get(), sink.get(), nullptr);
+    g_signal_connect(
+        source.get(), "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer parse) {
+            GObjectPtr<GstPad> input(gst_element_get_static_pad(GST_ELEMENT(parse), "sink"));
+            gst_pad_link(pad, input.get());
+        }),
+        parser.get());
+    g_signal_connect(parser.get(), "pad-added", G_CALLBACK(&onParsedPad), &reading);
+
+    std::vector<SubtitleCue> cues;
+    QByteArray format;
+    if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+        return fail(QStringLiteral("The subtitles cannot be read."));
+    }
+    auto* appSink = GST_APP_SINK(sink.get());
+    GObjectPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
+    const gint64 deadline = g_get_monotonic_time() + gint64(kReadTimeout / 1000);
+    QString error;
+    for (;;) {
+        GstSample* sample = gst_app_sink_try_pull_sample(appSink, 20 * GST_MSECOND);
+        if (sample) {
+            GstBuffer* buffer = gst_sample_get_buffer(sample);
+            if (format.isEmpty()) {
+                const GstStructure* caps = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+                const char* name = gst_structure_get_string(caps, "format");
+                format = name ? name : "utf8";
+            }
+            GstMapInfo map;
+            if (GST_BUFFER_PTS_IS_VALID(buffer) && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+                QByteArray text(
+                    reinterpret_cast<const char*>(map.data),
+                    qsizetype(qstrnlen(reinterpret_cast<const char*>(map.data), map.size)));
+                gst_buffer_unmap(buffer, &map);
+                const auto start = static_cast<int64_t>(GST_BUFFER_PTS(buffer) / 100);
+                const int64_t length = GST_BUFFER_DURATION_IS_VALID(buffer)
+                                           ? static_cast<int64_t>(GST_BUFFER_DURATION(buffer) / 100)
+                                           : 0;
+                cues.push_back({start, start + length,
+                                format == "pango-markup" ? subtitleTextOfMarkup(text) : text});
+            }
+            gst_sample_unref(sample);
+            continue;
+        }
+        if (gst_app_sink_is_eos(appSink)) {
+            break;
+        }
+        GstMessagePtr message(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
+        if (message) {
+            error = errorTextOf(message.get(), QStringLiteral("?"));
+            break;
+        }
+        if (g_get_monotonic_time() > deadline) {
+            error = statusText(status::kTimeout);
+            break;
+        }
+    }
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    if (!error.isEmpty()) {
+        return fail(error);
+    }
+    if (!reading.linked) {
+        return fail(QStringLiteral("The file has no such subtitle track."));
+    }
+    std::stable_sort(cues.begin(), cues.end(),
+                     [](const SubtitleCue& a, const SubtitleCue& b) { return a.start < b.start; });
+    return cues;
+}
+
+std::vector<SubtitleCue> cuesInSpan(const std::vector<SubtitleCue>& cues, int64_t start,
+                                    int64_t stop) {
+    std::vector<SubtitleCue> inSpan;
+    for (const SubtitleCue& cue : cues) {
+        const int64_t from = std::max(cue.start, start);
+        const int64_t to = std::min(cue.stop, stop);
+        if (to > from) {
+            inSpan.push_back({from - start, to - start, cue.text});
+        }
+    }
+    return inSpan;
+}
+
+QByteArray subtitleTextOfMarkup(const QByteArray& markup) {
+    static const QRegularExpression kTag(QStringLiteral("<(/?)([A-Za-z]+)[^>]*>"));
+    const QString source = QString::fromUtf8(markup);
+    QString text;
+    qsizetype at = 0;
+    for (auto match = kTag.globalMatch(source); match.hasNext();) {
+        const QRegularExpressionMatch tag = match.next();
+        text += source.mid(at, tag.capturedStart() - at);
+        const QString name = tag.captured(2).toLower();
+        if (name == QLatin1String("i") || name == QLatin1String("b") ||
+            name == QLatin1String("u")) {
+            text += QLatin1Char('<') + tag.captured(1) + name + QLatin1Char('>');
+        }
+        at = tag.capturedEnd();
+    }
+    text += source.mid(at);
+    static const std::pair<const char*, const char*> kEntities[] = {
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
+    for (const auto& [entity, character] : kEntities) {
+        text.replace(QLatin1String(entity), QLatin1String(character));
+    }
+    return text.toUtf8();
+}
+
+std::vector<QString> subtitleFilesBeside(const QString& source) {
+    const QFileInfo info(source);
+    const QString base = info.completeBaseName();
+    std::vector<QString> found;
+    const QStringList names = QDir(info.absolutePath()).entryList(QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        if (!name.endsWith(QLatin1String(".srt"), Qt::CaseInsensitive)) {
+            continue;
+        }
+        const QString stem = name.left(name.size() - 4);
+        static const QRegularExpression kLanguage(QStringLiteral("^[A-Za-z]{2,3}(-[A-Za-z]+)?$"));
+        if (stem == base || (stem.startsWith(base + QLatin1Char('.')) &&
+                             kLanguage.match(stem.mid(base.size() + 1)).hasMatch())) {
+            found.push_back(info.absolutePath() + QLatin1Char('/') + name);
+        }
+    }
+    return found;
+}
+
+QByteArray subtitleMarkupOfText(const QByteArray& text) {
+    GCharPtr escaped(g_markup_escape_text(text.constData(), text.size()));
+    QByteArray markup(escaped.get());
+    for (const char* tag : {"i", "b", "u"}) {
+        markup.replace(QByteArray("&lt;") + tag + "&gt;", QByteArray("<") + tag + ">");
+        markup.replace(QByteArray("&lt;/") + tag + "&gt;", QByteArray("</") + tag + ">");
+    }
+    return markup;
+}
+
+void tagCueStream(GstElement* source, const QString& language, const QString& title) {
+    GstTagList* tags = gst_tag_list_new_empty();
+    if (!language.isEmpty()) {
+        gst_tag_list_add(tags, GST_TAG_MERGE_REPLACE, GST_TAG_LANGUAGE_CODE,
+                         language.toUtf8().constData(), nullptr);
+    }
+    if (!title.isEmpty()) {
+        gst_tag_list_add(tags, GST_TAG_MERGE_REPLACE, GST_TAG_TITLE, title.toUtf8().constData(),
+                         nullptr);
+    }
+    gst_tag_list_set_scope(tags, GST_TAG_SCOPE_STREAM);
+    GObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
+    // Once, in front of the first cue, after the stream has begun.
+    gst_pad_add_probe(
+        output.get(), GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad* pad, GstPadProbeInfo*, gpointer data) {
+            gst_pad_push_event(
+                pad, gst_event_new_tag(gst_tag_list_copy(static_cast<const GstTagList*>(data))));
+            return GST_PAD_PROBE_REMOVE;
+        },
+        tags, [](gpointer data) { gst_tag_list_unref(static_cast<GstTagList*>(data)); });
+}
