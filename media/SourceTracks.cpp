@@ -8,6 +8,7 @@
 
 #include "media/GPtr.h"
 #include "media/MediaFile.h"
+#include "media/SpanCut.h"
 #include "media/SubtitleCues.h"
 
 namespace {
@@ -52,17 +53,9 @@ void collectChapters(GList* entries, std::vector<SourceChapter>* chapters) {
 
 }  // namespace
 
-std::vector<SourceChapter> chaptersInSpan(const std::vector<SourceChapter>& chapters, int64_t start,
+std::vector<SourceChapter> chaptersInSpan(const std::vector<SourceChapter>& items, int64_t start,
                                           int64_t stop) {
-    std::vector<SourceChapter> inSpan;
-    for (const SourceChapter& chapter : chapters) {
-        const int64_t from = std::max(chapter.start, start);
-        const int64_t to = std::min(chapter.stop, stop);
-        if (to > from) {
-            inSpan.push_back({.start = from - start, .stop = to - start, .title = chapter.title});
-        }
-    }
-    return inSpan;
+    return cutToSpan(items, start, stop);
 }
 
 std::optional<SourceContents> readSourceContents(const QString& path, QString* errorText) {

@@ -11,6 +11,7 @@
 #include "media/Elements.h"
 #include "media/GPtr.h"
 #include "media/MediaFile.h"
+#include "media/SpanCut.h"
 
 namespace {
 
@@ -134,17 +135,9 @@ std::optional<std::vector<SubtitleCue>> readSubtitleCues(const QString& path,
     return cues;
 }
 
-std::vector<SubtitleCue> cuesInSpan(const std::vector<SubtitleCue>& cues, int64_t start,
+std::vector<SubtitleCue> cuesInSpan(const std::vector<SubtitleCue>& items, int64_t start,
                                     int64_t stop) {
-    std::vector<SubtitleCue> inSpan;
-    for (const SubtitleCue& cue : cues) {
-        const int64_t from = std::max(cue.start, start);
-        const int64_t to = std::min(cue.stop, stop);
-        if (to > from) {
-            inSpan.push_back({from - start, to - start, cue.text});
-        }
-    }
-    return inSpan;
+    return cutToSpan(items, start, stop);
 }
 
 QByteArray subtitleTextOfMarkup(const QByteArray& markup) {
