@@ -6,17 +6,14 @@
 #include <cmath>
 
 #include "base/UserDialogs.h"
-#include "engine/AsfPacketLengths.h"
+#include "engine/ClosedFileMending.h"
 #include "engine/ConversionGraph.h"
 #include "engine/ConversionRules.h"
-#include "engine/MatroskaTagStrings.h"
-#include "engine/Mp4RecordingTime.h"
 #include "engine/TimelineBuilder.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
 #include "media/MediaFile.h"
 #include "media/RenderEngine.h"
-#include "media/SourceTracks.h"
 #include "media/Timeline.h"
 #include "output/compressors/CompressorFit.h"
 #include "output/compressors/CurrentCompressors.h"
@@ -432,20 +429,9 @@ void ConversionJob::finishConversion() {
 }
 
 void ConversionJob::fixWrittenFile() {
-    const QString& written = outputFile_->writingPath();
-    const OutputFormat* format = outputFormat(settings_.outputFormat);
-    if (QFileInfo::exists(written) && format && format->mendPacketLengths) {
-        fixAsfPacketLengths(written);
-    }
-    if (QFileInfo::exists(written) && format && format->mendTagStrings) {
-        fixMatroskaTagStrings(written);
-    }
-    if (QFileInfo::exists(written) && format && format->stampsRecordingTime &&
-        project_.videoCount() == 1) {
-        const std::optional<SourceContents> source = readSourceContents(project_.videos[0].path);
-        if (source && source->recordedAt) {
-            setMp4CreationTime(written, *source->recordedAt);
-        }
+    if (const OutputFormat* format = outputFormat(settings_.outputFormat)) {
+        mendClosedFile(outputFile_->writingPath(), *format,
+                       project_.videoCount() == 1 ? project_.videos[0].path : QString());
     }
 }
 

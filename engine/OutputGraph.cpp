@@ -1,7 +1,5 @@
 #include "engine/OutputGraph.h"
 
-#include <gst/app/gstappsrc.h>
-
 #include <QFile>
 #include <QUrl>
 
@@ -14,13 +12,12 @@
 #include "engine/EncoderTimestamps.h"
 #include "engine/KeptTracks.h"
 #include "engine/SoundChannels.h"
+#include "engine/SourceExtras.h"
 #include "engine/WmProfileEncoders.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
-#include "media/ChapterToc.h"
 #include "media/Elements.h"
 #include "media/RenderEngine.h"
-#include "media/SubtitleCues.h"
 #include "media/Timeline.h"
 #include "output/compressors/CurrentCompressors.h"
 #include "output/compressors/EncoderTable.h"
@@ -76,13 +73,8 @@ class OutputGraphBuilder {
   private:
     bool createWriter(GstBin* bin);
     bool renderGroup(ConversionGraph& graph, int group);
-    void readSingleSource(const Timeline& timeline);
-    void keepSourceFacts();
     void chooseSubtitles();
     bool addSubtitleTracks(GstBin* bin);
-    // A source of the cues of `track` in the span, as text or (drawn into the picture) markup;
-    // nullptr when it has none there or cannot be read.
-    GObjectPtr<GstElement> makeCueSource(const SourceTrack& track, bool markup);
     bool buildBranch(ConversionGraph& graph, GstPad* pin, bool video, GstElement* encoder,
                      QString* failedLink);
     // The end of a preview branch: the sink, behind a decoder when the branch was encoded.
@@ -107,12 +99,7 @@ class OutputGraphBuilder {
     WmProfile profile_;
     GstElement* mux_ = nullptr;  // owned by the pipeline
     int soundCompressors_ = 0;
-    // What the single source of the timeline holds beside its pictures and sound, and the span
-    // of it that is converted, on its clock.
-    QString sourcePath_;
-    std::optional<SourceContents> source_;
-    int64_t spanStart_ = 0;
-    int64_t spanStop_ = 0;
+    std::optional<SourceExtras> source_;  // nullopt: several items, or not readable
     KeptSubtitles subtitles_;
 };
 
@@ -182,7 +169,7 @@ bool OutputGraphBuilder::buildBranch(ConversionGraph& graph, GstPad* pin, bool v
     GstElement* overlay = nullptr;
     if (video && subtitles_.burn) {
         // The subtitles are drawn at the output's size, in the lower part of the picture.
-        burntCues = makeCueSource(subtitles_.tracks.front(), true);
+        burntCues = source_->makeCueSource(subtitles_.tracks.front(), true);
         made = made && burntCues && append("textoverlay");
         if (made) {
             overlay = chain.back().get();
@@ -324,42 +311,14 @@ bool OutputGraphBuilder::addPreviewEnd(GstBin* bin, std::vector<GObjectPtr<GstEl
     return true;
 }
 
-void OutputGraphBuilder::readSingleSource(const Timeline& timeline) {
-    if (timeline.groupCount() == 0 || timeline.group(0)->tracks().size() != 1 ||
-        timeline.group(0)->tracks().front()->sources().size() != 1) {
-        return;
-    }
-    const TimelineSource& source = *timeline.group(0)->tracks().front()->sources().front();
-    sourcePath_ = source.mediaName();
-    source_ = readSourceContents(sourcePath_);
-    spanStart_ = source.mediaStart();
-    spanStop_ = source.mediaStop();
-}
-
-// What a writer keeps of the source beside its tracks: the chapters of the span, moved to it,
-// and the recording time.
-void OutputGraphBuilder::keepSourceFacts() {
-    if (!source_) {
-        return;
-    }
-    setWriterChapters(mux_, chaptersInSpan(source_->chapters, spanStart_, spanStop_));
-    // The recording time stays the source's, not the time of the conversion.
-    if (source_->recordedAt && hasProperty(mux_, "creation-time")) {
-        if (GDateTime* recorded = g_date_time_new_from_unix_utc(*source_->recordedAt)) {
-            g_object_set(mux_, "creation-time", recorded, nullptr);
-            g_date_time_unref(recorded);
-        }
-    }
-}
-
 void OutputGraphBuilder::chooseSubtitles() {
     if (!source_ || options_.passWithoutFile) {
         return;
     }
     const bool holdsSubtitles =
         mux_ && gst_element_class_get_pad_template(GST_ELEMENT_GET_CLASS(mux_), "subtitle_%u");
-    subtitles_ = keptSubtitleTracks(source_->tracks, settings_.subtitles, settings_.subtitleTrack,
-                                    holdsSubtitles);
+    subtitles_ = keptSubtitleTracks(source_->contents().tracks, settings_.subtitles,
+                                    settings_.subtitleTrack, holdsSubtitles);
     if (subtitles_.leftOut > 0) {
         inform(holdsSubtitles || subtitles_.burn
                    ? QStringLiteral("%1 subtitle track(s) left out: only text subtitles are kept.")
@@ -371,38 +330,12 @@ void OutputGraphBuilder::chooseSubtitles() {
     }
 }
 
-GObjectPtr<GstElement> OutputGraphBuilder::makeCueSource(const SourceTrack& track, bool markup) {
-    const std::optional<std::vector<SubtitleCue>> cues =
-        readSubtitleCues(track.file.isEmpty() ? sourcePath_ : track.file, track.streamId);
-    if (!cues) {
-        return nullptr;
-    }
-    const std::vector<SubtitleCue> shown = cuesInSpan(*cues, spanStart_, spanStop_);
-    GObjectPtr<GstElement> source;
-    if (shown.empty() || failed(makeElement("appsrc", nullptr, &source))) {
-        return nullptr;
-    }
-    GstCapsPtr caps(gst_caps_new_simple("text/x-raw", "format", G_TYPE_STRING,
-                                        markup ? "pango-markup" : "utf8", nullptr));
-    g_object_set(source.get(), "caps", caps.get(), "format", GST_FORMAT_TIME, nullptr);
-    for (const SubtitleCue& cue : shown) {
-        const QByteArray text = markup ? subtitleMarkupOfText(cue.text) : cue.text;
-        GstBuffer* buffer = gst_buffer_new_memdup(text.constData(), size_t(text.size()));
-        GST_BUFFER_PTS(buffer) = GstClockTime(cue.start) * 100;
-        GST_BUFFER_DURATION(buffer) = GstClockTime(cue.stop - cue.start) * 100;
-        gst_app_src_push_buffer(GST_APP_SRC(source.get()), buffer);
-    }
-    gst_app_src_end_of_stream(GST_APP_SRC(source.get()));
-    tagCueStream(source.get(), track.language, track.title);
-    return source;
-}
-
 bool OutputGraphBuilder::addSubtitleTracks(GstBin* bin) {
     if (subtitles_.burn || !mux_) {
         return true;
     }
     for (const SourceTrack& track : subtitles_.tracks) {
-        GObjectPtr<GstElement> source = makeCueSource(track, false);
+        GObjectPtr<GstElement> source = source_->makeCueSource(track, false);
         if (!source) {
             continue;
         }
@@ -490,8 +423,10 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
     }
     if (mux_) {
         graph->watchWriter(mux_);
-        readSingleSource(*timeline);
-        keepSourceFacts();
+        source_ = SourceExtras::read(*timeline);
+        if (source_) {
+            source_->giveWriter(mux_);
+        }
         chooseSubtitles();
     }
     if (usesWindowsMediaProfile()) {
