@@ -1,6 +1,8 @@
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -309,11 +311,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "-x264-params", "tff=1"}}),
     [](const ::testing::TestParamInfo<Stream>& info) { return std::string(info.param.name); });
 
-// Bytes overwritten in the middle of the pictures: the damaged pictures come out as libav
-// conceals them.
+// Bytes overwritten in the middle of the pictures: every picture comes out, and those before
+// the damage are exact. How libav conceals the damaged ones changes from run to run when it
+// decodes on several threads (ffmpeg itself differs between two runs), so they are not compared.
 TEST_F(Decoding, DamagedBytes) {
     const QString clip = make("damaged.mkv", {"-f", "lavfi", "-i", kPicture, "-c:v", "libx264"});
     ASSERT_FALSE(clip.isEmpty());
+    const std::vector<std::string> intact = libavPictures(clip, pixelFormat());
     QFile file(clip);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     for (qint64 offset = file.size() / 3; offset < file.size() * 2 / 3; offset += 7919) {
@@ -321,11 +325,16 @@ TEST_F(Decoding, DamagedBytes) {
         file.write(QByteArray(16, char(0x5a)));
     }
     file.close();
+    const std::vector<std::string> concealed =
+        libavPictures(clip, pixelFormat(), 0, {"-threads", "1"});
+    const auto firstDamaged =
+        std::mismatch(intact.begin(), intact.end(), concealed.begin(), concealed.end()).first -
+        intact.begin();
+    ASSERT_GT(firstDamaged, 0);
     openSource(clip);
     const std::vector<std::string> pictures = conversionPictures();
-    // Concealment depends on how the decoding is spread over threads: as the conversion's.
-    EXPECT_EQ(pictures, libavPictures(clip, pixelFormat(), 0,
-                                      {"-threads", QString::number(g_get_num_processors())}));
+    ASSERT_EQ(pictures.size(), concealed.size());
+    EXPECT_TRUE(std::equal(intact.begin(), intact.begin() + firstDamaged, pictures.begin()));
 }
 
 }  // namespace
