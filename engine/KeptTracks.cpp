@@ -55,7 +55,8 @@ KeptSound keptSoundTracks(const std::vector<SourceTrack>& tracks, const SoundTra
 }
 
 KeptSubtitles keptSubtitleTracks(const std::vector<SourceTrack>& tracks, const QString& mode,
-                                 int number, bool formatHoldsSubtitles) {
+                                 int number,
+                                 const std::function<bool(const QString& format)>& writerTakes) {
     KeptSubtitles kept;
     if (mode == QLatin1String("none")) {
         return kept;
@@ -70,18 +71,23 @@ KeptSubtitles keptSubtitleTracks(const std::vector<SourceTrack>& tracks, const Q
         kept.missingNumber = number;
         return kept;
     }
-    for (const SourceTrack& track : named) {
-        if (track.text) {
-            kept.tracks.push_back(track);
-        } else {
-            ++kept.leftOut;
-        }
+    const auto firstText = std::find_if(named.begin(), named.end(),
+                                        [](const SourceTrack& track) { return track.text; });
+    kept.burn = mode == QLatin1String("burn") && firstText != named.end();
+    if (kept.burn) {
+        kept.tracks.push_back(*firstText);
+        kept.leftOut = static_cast<int>(named.size()) - 1;
+        return kept;
     }
-    kept.burn = mode == QLatin1String("burn") && !kept.tracks.empty();
-    const size_t room = kept.burn ? 1 : formatHoldsSubtitles ? kept.tracks.size() : 0;
-    if (kept.tracks.size() > room) {
-        kept.leftOut += static_cast<int>(kept.tracks.size() - room);
-        kept.tracks.resize(room);
+    for (const SourceTrack& track : named) {
+        if (writerTakes(track.text ? QStringLiteral("text/x-raw") : track.format)) {
+            kept.tracks.push_back(track);
+            continue;
+        }
+        ++kept.leftOut;
+        if (!track.text && writerTakes(QStringLiteral("text/x-raw"))) {
+            kept.picturesLeftOut << track.codec;
+        }
     }
     return kept;
 }

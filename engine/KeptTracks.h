@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,15 +29,19 @@ struct KeptSound {
 
 // Which subtitle tracks go into the file, and whether one is drawn into the picture instead.
 struct KeptSubtitles {
-    std::vector<SourceTrack> tracks;  // text subtitles, in order
-    bool burn = false;                // the first of tracks is drawn into the picture
-    int leftOut = 0;                  // named tracks that are not kept (pictures, or no room)
+    std::vector<SourceTrack> tracks;  // in order; pictures only where the writer takes them
+    bool burn = false;                // the first of tracks (a text one) is drawn into the picture
+    int leftOut = 0;                  // named tracks that are not kept
+    QStringList picturesLeftOut;      // the codecs of the picture tracks the writer cannot take
     int missingNumber = 0;
 };
 
 // `mode` is "keep", "burn" or "none"; `number` a subtitle track's number, 0 for every one.
+// `writerTakes` tells whether the writer holds subtitles of a kind (a caps name); a format
+// without subtitle tracks takes none.
 KeptSubtitles keptSubtitleTracks(const std::vector<SourceTrack>& tracks, const QString& mode,
-                                 int number, bool formatHoldsSubtitles);
+                                 int number,
+                                 const std::function<bool(const QString& format)>& writerTakes);
 
 KeptSound keptSoundTracks(const std::vector<SourceTrack>& tracks, const SoundTrackChoice& choice,
                           bool formatHoldsSeveral);

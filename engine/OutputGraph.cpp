@@ -315,18 +315,26 @@ void OutputGraphBuilder::chooseSubtitles() {
     if (!source_ || options_.passWithoutFile) {
         return;
     }
-    const bool holdsSubtitles =
-        mux_ && gst_element_class_get_pad_template(GST_ELEMENT_GET_CLASS(mux_), "subtitle_%u");
-    subtitles_ = keptSubtitleTracks(source_->contents().tracks, settings_.subtitles,
-                                    settings_.subtitleTrack, holdsSubtitles);
-    if (subtitles_.leftOut > 0) {
-        inform(holdsSubtitles || subtitles_.burn
-                   ? QStringLiteral("%1 subtitle track(s) left out: only text subtitles are kept.")
-                         .arg(subtitles_.leftOut)
-                   : QStringLiteral("%1 holds no subtitle tracks: %2 left out (burning draws one "
-                                    "into the picture).")
-                         .arg(formatName(settings_.outputFormat))
-                         .arg(subtitles_.leftOut));
+    GstPadTemplate* subtitlePads =
+        mux_ ? gst_element_class_get_pad_template(GST_ELEMENT_GET_CLASS(mux_), "subtitle_%u")
+             : nullptr;
+    GstCapsPtr held(subtitlePads ? gst_pad_template_get_caps(subtitlePads) : nullptr);
+    subtitles_ = keptSubtitleTracks(
+        source_->contents().tracks, settings_.subtitles, settings_.subtitleTrack,
+        [&held](const QString& format) {
+            GstCapsPtr kind(gst_caps_new_empty_simple(format.toUtf8().constData()));
+            return held && gst_caps_can_intersect(held.get(), kind.get());
+        });
+    if (!subtitles_.picturesLeftOut.isEmpty()) {
+        inform(QStringLiteral("GStreamer cannot write these picture subtitles into %1 files: %2. "
+                              "They are left out; the rest is written.")
+                   .arg(formatName(settings_.outputFormat),
+                        subtitles_.picturesLeftOut.join(QStringLiteral(", "))));
+    } else if (subtitles_.leftOut > 0 && !held && !subtitles_.burn) {
+        inform(QStringLiteral("%1 holds no subtitle tracks: %2 left out (burning draws one into "
+                              "the picture).")
+                   .arg(formatName(settings_.outputFormat))
+                   .arg(subtitles_.leftOut));
     }
 }
 
@@ -334,8 +342,11 @@ bool OutputGraphBuilder::addSubtitleTracks(GstBin* bin) {
     if (subtitles_.burn || !mux_) {
         return true;
     }
+    // The pads of the pictures and sound are linked by now; the subtitles keep pace with them.
+    auto pacer = std::make_shared<CuePacer>();
+    pacer->watchPadsOf(mux_);
     for (const SourceTrack& track : subtitles_.tracks) {
-        GObjectPtr<GstElement> source = source_->makeCueSource(track, false);
+        GObjectPtr<GstElement> source = source_->makeCueSource(track, false, pacer.get());
         if (!source) {
             continue;
         }

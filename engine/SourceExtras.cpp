@@ -1,7 +1,5 @@
 #include "engine/SourceExtras.h"
 
-#include <gst/app/gstappsrc.h>
-
 #include "media/ChapterToc.h"
 #include "media/Elements.h"
 #include "media/SubtitleCues.h"
@@ -36,28 +34,47 @@ void SourceExtras::giveWriter(GstElement* writer) const {
     }
 }
 
-GObjectPtr<GstElement> SourceExtras::makeCueSource(const SourceTrack& track, bool markup) const {
-    const std::optional<std::vector<SubtitleCue>> cues =
-        readSubtitleCues(track.file.isEmpty() ? path_ : track.file, track.streamId);
-    if (!cues) {
-        return nullptr;
+GObjectPtr<GstElement> SourceExtras::makeCueSource(const SourceTrack& track, bool markup,
+                                                   CuePacer* pacer) const {
+    std::optional<SubtitlePackets> read;
+    if (track.text) {
+        std::optional<std::vector<SubtitleCue>> cues =
+            readSubtitleCues(track.file.isEmpty() ? path_ : track.file, track.streamId);
+        if (cues) {
+            read = SubtitlePackets{
+                .cues = std::move(*cues),
+                .caps = GstCapsPtr(gst_caps_new_simple("text/x-raw", "format", G_TYPE_STRING,
+                                                       markup ? "pango-markup" : "utf8", nullptr)),
+                .events = {}};
+        }
+    } else {
+        // Pictures (DVD subtitles) go to the writer as the source holds them.
+        read = readSubtitlePackets(path_, track.streamId, false);
     }
-    const std::vector<SubtitleCue> shown = cuesInSpan(*cues, start_, stop_);
     GObjectPtr<GstElement> source;
-    if (shown.empty() || failed(makeElement("appsrc", nullptr, &source))) {
+    if (!read || !read->caps || failed(makeElement("appsrc", nullptr, &source))) {
         return nullptr;
     }
-    GstCapsPtr caps(gst_caps_new_simple("text/x-raw", "format", G_TYPE_STRING,
-                                        markup ? "pango-markup" : "utf8", nullptr));
-    g_object_set(source.get(), "caps", caps.get(), "format", GST_FORMAT_TIME, nullptr);
-    for (const SubtitleCue& cue : shown) {
-        const QByteArray text = markup ? subtitleMarkupOfText(cue.text) : cue.text;
-        GstBuffer* buffer = gst_buffer_new_memdup(text.constData(), size_t(text.size()));
-        GST_BUFFER_PTS(buffer) = GstClockTime(cue.start) * 100;
-        GST_BUFFER_DURATION(buffer) = GstClockTime(cue.stop - cue.start) * 100;
-        gst_app_src_push_buffer(GST_APP_SRC(source.get()), buffer);
+    const std::vector<SubtitleCue> shown = cuesInSpan(read->cues, start_, stop_);
+    if (shown.empty()) {
+        return nullptr;
     }
-    gst_app_src_end_of_stream(GST_APP_SRC(source.get()));
+    g_object_set(source.get(), "caps", read->caps.get(), "format", GST_FORMAT_TIME, nullptr);
     tagCueStream(source.get(), track.language, track.title);
+    for (const GstStructurePtr& event : read->events) {
+        gst_element_send_event(source.get(), gst_event_new_custom(GST_EVENT_CUSTOM_DOWNSTREAM,
+                                                                  gst_structure_copy(event.get())));
+    }
+    std::vector<CuePacer::Cue> given;
+    for (const SubtitleCue& cue : shown) {
+        given.push_back({.start = GstClockTime(cue.start) * 100,
+                         .stop = GstClockTime(cue.stop) * 100,
+                         .text = markup ? subtitleMarkupOfText(cue.text) : cue.text});
+    }
+    if (pacer) {
+        pacer->addTrack(source.get(), std::move(given), GstClockTime(stop_ - start_) * 100);
+    } else {
+        CuePacer::giveAll(source.get(), given);
+    }
     return source;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "media/CuePacer.h"
 #include "media/GPtr.h"
 #include "media/SourceTracks.h"
 
@@ -25,8 +26,10 @@ class SourceExtras {
     void giveWriter(GstElement* writer) const;
 
     // An app source of the cues of `track` in the span, as text or (to be drawn into the
-    // picture) as markup; nullptr when none shows there or they cannot be read.
-    GObjectPtr<GstElement> makeCueSource(const SourceTrack& track, bool markup) const;
+    // picture) as markup; nullptr when none shows there or they cannot be read. The cues are
+    // given all at once, or by `pacer` as the writer's pictures come.
+    GObjectPtr<GstElement> makeCueSource(const SourceTrack& track, bool markup,
+                                         CuePacer* pacer = nullptr) const;
 
   private:
     QString path_;

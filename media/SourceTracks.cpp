@@ -124,6 +124,7 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
             const char* name = caps && !gst_caps_is_empty(caps.get())
                                    ? gst_structure_get_name(gst_caps_get_structure(caps.get(), 0))
                                    : "";
+            track.format = QString::fromUtf8(name);
             track.text = g_str_has_prefix(name, "text/") ||
                          g_str_has_prefix(name, "application/x-ssa") ||
                          g_str_has_prefix(name, "application/x-ass");
@@ -149,6 +150,16 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
         tracks.push_back(track);
     }
     return contents;
+}
+
+QString trackLanguageAndTitle(const SourceTrack& track) {
+    QStringList facts;
+    for (const QString& fact : {track.language, track.title}) {
+        if (!fact.isEmpty()) {
+            facts << fact;
+        }
+    }
+    return facts.join(QStringLiteral(", "));
 }
 
 QString describeTrack(const SourceTrack& track) {

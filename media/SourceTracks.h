@@ -20,6 +20,7 @@ struct SourceTrack {
     // the file beside the source they come from ("clip.en.srt"); empty: the source itself.
     bool text = false;
     QString file;
+    QString format;  // subtitles: the name of the stream's caps ("subpicture/x-dvd")
 };
 
 // A chapter of the file, on the file's own clock, in 100-ns units.
@@ -49,3 +50,6 @@ std::vector<SourceChapter> chaptersInSpan(const std::vector<SourceChapter>& chap
 
 // "sound 2: MPEG-4 AAC, 2 channels, ger, Kommentar": one line of quenzel-convert --tracks.
 QString describeTrack(const SourceTrack& track);
+
+// How a person tells the track from the others: "eng, Main"; empty when it has neither.
+QString trackLanguageAndTitle(const SourceTrack& track);

@@ -13,7 +13,10 @@ std::vector<Timed> cutToSpan(const std::vector<Timed>& items, int64_t start, int
         Timed cut = item;
         cut.start = std::max(item.start, start) - start;
         cut.stop = std::min(item.stop, stop) - start;
-        if (cut.stop > cut.start) {
+        // An item without a length of its own (a DVD subtitle times itself) is kept where it
+        // begins.
+        const bool instant = item.stop == item.start && item.start >= start && item.start < stop;
+        if (cut.stop > cut.start || instant) {
             inSpan.push_back(cut);
         }
     }

@@ -20,8 +20,10 @@ constexpr GstClockTime kReadTimeout = 60 * GST_SECOND;
 struct CueReading {
     GstElement* pipeline = nullptr;  // not owned
     QString streamId;
+    bool text = true;
     bool linked = false;
     std::mutex mutex;
+    std::vector<GstStructurePtr> events;
 };
 
 void onParsedPad(GstElement*, GstPad* pad, gpointer data) {
@@ -30,8 +32,10 @@ void onParsedPad(GstElement*, GstPad* pad, gpointer data) {
     const QString streamId = QString::fromUtf8(rawId.get());
     const bool text = padCarries(pad, "text/x-raw");
     std::lock_guard lock(reading->mutex);
-    if (text && !reading->linked &&
-        (reading->streamId.isEmpty() || reading->streamId == streamId)) {
+    const bool wanted = reading->text
+                            ? text && (reading->streamId.isEmpty() || reading->streamId == streamId)
+                            : reading->streamId == streamId;
+    if (wanted && !reading->linked) {
         GObjectPtr<GstElement> sink(gst_bin_get_by_name(GST_BIN(reading->pipeline), "cues"));
         GObjectPtr<GstPad> input(gst_element_get_static_pad(sink.get(), "sink"));
         reading->linked = gst_pad_link(pad, input.get()) == GST_PAD_LINK_OK;
@@ -43,9 +47,8 @@ void onParsedPad(GstElement*, GstPad* pad, gpointer data) {
 
 }  // namespace
 
-std::optional<std::vector<SubtitleCue>> readSubtitleCues(const QString& path,
-                                                         const QString& streamId,
-                                                         QString* errorText) {
+std::optional<SubtitlePackets> readSubtitlePackets(const QString& path, const QString& streamId,
+                                                   bool text, QString* errorText) {
     auto fail = [errorText](const QString& text) {
         if (errorText) {
             *errorText = text;
@@ -73,10 +76,25 @@ std::optional<std::vector<SubtitleCue>> readSubtitleCues(const QString& path,
             gst_pad_link(pad, input.get());
         }),
         parser.get());
+    reading.text = text;
     g_signal_connect(parser.get(), "pad-added", G_CALLBACK(&onParsedPad), &reading);
+    // The colours of DVD subtitles come as an event ahead of them.
+    GObjectPtr<GstPad> sinkInput(gst_element_get_static_pad(sink.get(), "sink"));
+    gst_pad_add_probe(
+        sinkInput.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+        [](GstPad*, GstPadProbeInfo* info, gpointer data) {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) == GST_EVENT_CUSTOM_DOWNSTREAM ||
+                GST_EVENT_TYPE(event) == GST_EVENT_CUSTOM_DOWNSTREAM_STICKY) {
+                auto* reading = static_cast<CueReading*>(data);
+                std::lock_guard lock(reading->mutex);
+                reading->events.emplace_back(gst_structure_copy(gst_event_get_structure(event)));
+            }
+            return GST_PAD_PROBE_OK;
+        },
+        &reading, nullptr);
 
-    std::vector<SubtitleCue> cues;
-    QByteArray format;
+    SubtitlePackets read;
     if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         gst_element_set_state(pipeline.get(), GST_STATE_NULL);
         return fail(QStringLiteral("The subtitles cannot be read."));
@@ -89,23 +107,18 @@ std::optional<std::vector<SubtitleCue>> readSubtitleCues(const QString& path,
         GstSample* sample = gst_app_sink_try_pull_sample(appSink, 20 * GST_MSECOND);
         if (sample) {
             GstBuffer* buffer = gst_sample_get_buffer(sample);
-            if (format.isEmpty()) {
-                const GstStructure* caps = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
-                const char* name = gst_structure_get_string(caps, "format");
-                format = name ? name : "utf8";
+            if (!read.caps) {
+                read.caps.reset(gst_caps_ref(gst_sample_get_caps(sample)));
             }
             GstMapInfo map;
             if (GST_BUFFER_PTS_IS_VALID(buffer) && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-                QByteArray text(
-                    reinterpret_cast<const char*>(map.data),
-                    qsizetype(qstrnlen(reinterpret_cast<const char*>(map.data), map.size)));
+                QByteArray bytes(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
                 gst_buffer_unmap(buffer, &map);
                 const auto start = static_cast<int64_t>(GST_BUFFER_PTS(buffer) / 100);
                 const int64_t length = GST_BUFFER_DURATION_IS_VALID(buffer)
                                            ? static_cast<int64_t>(GST_BUFFER_DURATION(buffer) / 100)
                                            : 0;
-                cues.push_back({start, start + length,
-                                format == "pango-markup" ? subtitleTextOfMarkup(text) : text});
+                read.cues.push_back({start, start + length, std::move(bytes)});
             }
             gst_sample_unref(sample);
             continue;
@@ -130,9 +143,31 @@ std::optional<std::vector<SubtitleCue>> readSubtitleCues(const QString& path,
     if (!reading.linked) {
         return fail(QStringLiteral("The file has no such subtitle track."));
     }
-    std::stable_sort(cues.begin(), cues.end(),
+    std::stable_sort(read.cues.begin(), read.cues.end(),
                      [](const SubtitleCue& a, const SubtitleCue& b) { return a.start < b.start; });
-    return cues;
+    std::lock_guard lock(reading.mutex);
+    read.events = std::move(reading.events);
+    return read;
+}
+
+std::optional<std::vector<SubtitleCue>> readSubtitleCues(const QString& path,
+                                                         const QString& streamId,
+                                                         QString* errorText) {
+    std::optional<SubtitlePackets> read = readSubtitlePackets(path, streamId, true, errorText);
+    if (!read) {
+        return std::nullopt;
+    }
+    const GstStructure* caps = read->caps ? gst_caps_get_structure(read->caps.get(), 0) : nullptr;
+    const char* format = caps ? gst_structure_get_string(caps, "format") : nullptr;
+    const bool markup = format && g_str_equal(format, "pango-markup");
+    for (SubtitleCue& cue : read->cues) {
+        // Text ends at its first NUL, as the readers of these formats take it.
+        cue.text.truncate(qsizetype(qstrnlen(cue.text.constData(), size_t(cue.text.size()))));
+        if (markup) {
+            cue.text = subtitleTextOfMarkup(cue.text);
+        }
+    }
+    return std::move(read->cues);
 }
 
 std::vector<SubtitleCue> cuesInSpan(const std::vector<SubtitleCue>& items, int64_t start,
@@ -204,14 +239,6 @@ void tagCueStream(GstElement* source, const QString& language, const QString& ti
                          nullptr);
     }
     gst_tag_list_set_scope(tags, GST_TAG_SCOPE_STREAM);
-    GObjectPtr<GstPad> output(gst_element_get_static_pad(source, "src"));
-    // Once, in front of the first cue, after the stream has begun.
-    gst_pad_add_probe(
-        output.get(), GST_PAD_PROBE_TYPE_BUFFER,
-        [](GstPad* pad, GstPadProbeInfo*, gpointer data) {
-            gst_pad_push_event(
-                pad, gst_event_new_tag(gst_tag_list_copy(static_cast<const GstTagList*>(data))));
-            return GST_PAD_PROBE_REMOVE;
-        },
-        tags, [](gpointer data) { gst_tag_list_unref(static_cast<GstTagList*>(data)); });
+    // Queued by the app source in front of everything given to it after this.
+    gst_element_send_event(source, gst_event_new_tag(tags));
 }

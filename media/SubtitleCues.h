@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "media/GPtr.h"
+
 // One subtitle as a reader gives it: its text (UTF-8, SRT's own markup kept) and when it shows,
 // on the file's clock in 100-ns units.
 struct SubtitleCue {
@@ -16,6 +18,20 @@ struct SubtitleCue {
     QByteArray text;
     bool operator==(const SubtitleCue&) const = default;
 };
+
+// The packets of one subtitle stream as the file holds them, with their caps and the events
+// that come ahead of them (the colours of DVD subtitles).
+struct SubtitlePackets {
+    std::vector<SubtitleCue> cues;  // text: the packet's bytes
+    GstCapsPtr caps;
+    std::vector<GstStructurePtr> events;
+};
+
+// The packets of stream `streamId` (a text one, or the first text stream when it is empty and
+// `text` is set), read without decoding. Nullopt (with errorText) when the file cannot be read
+// or has no such stream.
+std::optional<SubtitlePackets> readSubtitlePackets(const QString& path, const QString& streamId,
+                                                   bool text, QString* errorText = nullptr);
 
 // Every cue of a text subtitle stream: `streamId` of the file, or the first text stream when it
 // is empty (a .srt file). Only the file's packets are read, nothing is decoded. Nullopt (with
@@ -37,8 +53,8 @@ QByteArray subtitleTextOfMarkup(const QByteArray& markup);
 // tags kept.
 QByteArray subtitleMarkupOfText(const QByteArray& text);
 
-// Gives the stream of `source` (an app source of cues) its language and title, ahead of its
-// first cue.
+// Gives the stream of `source` (an app source of cues) its language and title: called before
+// its first cue is given.
 void tagCueStream(GstElement* source, const QString& language, const QString& title);
 
 // Subtitle files beside a source that players take with it: "clip.srt" and "clip.<lang>.srt"

@@ -157,10 +157,11 @@ int missingSoundTrack(const ConversionProject& project, const OutputSettings& se
 int missingSubtitleTrack(const ConversionProject& project, const OutputSettings& settings) {
     const auto contents =
         project.videos.empty() ? std::nullopt : readSourceContents(project.videos.front().path);
-    return contents ? keptSubtitleTracks(contents->tracks, settings.subtitles,
-                                         settings.subtitleTrack, true)
-                          .missingNumber
-                    : 0;
+    return contents
+               ? keptSubtitleTracks(contents->tracks, settings.subtitles, settings.subtitleTrack,
+                                    [](const QString&) { return true; })
+                     .missingNumber
+               : 0;
 }
 
 bool applyOptions(const ConvertOptions& options, ConversionProject& project,

@@ -13,6 +13,7 @@ struct CommandResult {
 };
 
 // Runs the built quenzel-convert (from QUENZEL_BIN_DIR) with its configuration in
-// `configFolder`; a run that takes longer than `timeoutMs` is killed.
+// `configFolder`; a run that takes longer than `timeoutMs` is killed. With `stopAfterMs`, it is
+// asked to stop (SIGTERM, as Ctrl+C) once that much time has passed.
 CommandResult runQuenzelConvert(const QStringList& arguments, const QString& configFolder,
-                                int timeoutMs = 120000);
+                                int timeoutMs = 120000, int stopAfterMs = 0);

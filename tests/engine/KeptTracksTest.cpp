@@ -67,22 +67,33 @@ TEST(KeptTracks, SubtitlesAreKeptBurntOrLeftOutAsTheFormatAllows) {
     std::vector<SourceTrack> tracks = kFilm;
     tracks[3].text = true;
     tracks.push_back(track(SourceTrack::Kind::Subtitles, 2, "dvd"));  // pictures
+    tracks.back().format = "subpicture/x-dvd";
+    tracks.back().codec = "DVD subtitles";
     tracks.push_back(track(SourceTrack::Kind::Subtitles, 3, ""));
     tracks.back().text = true;
     tracks.back().file = "clip.en.srt";
-    const KeptSubtitles kept = keptSubtitleTracks(tracks, "keep", 0, true);
-    ASSERT_EQ(kept.tracks.size(), 2u);
-    EXPECT_EQ(kept.tracks[1].file, "clip.en.srt");
-    EXPECT_EQ(kept.leftOut, 1);  // the picture subtitles
+    tracks.push_back(track(SourceTrack::Kind::Subtitles, 4, "pgs"));
+    tracks.back().format = "subpicture/x-pgs";
+    tracks.back().codec = "PGS subtitles";
+    const auto mkv = [](const QString& format) { return format != "subpicture/x-pgs"; };
+    const auto mp4 = [](const QString& format) { return format == "text/x-raw"; };
+    const auto avi = [](const QString&) { return false; };
+    const KeptSubtitles kept = keptSubtitleTracks(tracks, "keep", 0, mkv);
+    ASSERT_EQ(kept.tracks.size(), 3u);
+    EXPECT_EQ(kept.tracks[1].format, "subpicture/x-dvd");
+    EXPECT_EQ(kept.tracks[2].file, "clip.en.srt");
+    EXPECT_EQ(kept.picturesLeftOut, QStringList({"PGS subtitles"}));
     EXPECT_FALSE(kept.burn);
-    const KeptSubtitles inAvi = keptSubtitleTracks(tracks, "keep", 3, false);
+    EXPECT_EQ(keptSubtitleTracks(tracks, "keep", 0, mp4).picturesLeftOut.size(), 2);
+    const KeptSubtitles inAvi = keptSubtitleTracks(tracks, "keep", 3, avi);
     EXPECT_TRUE(inAvi.tracks.empty());
     EXPECT_EQ(inAvi.leftOut, 1);
-    const KeptSubtitles burnt = keptSubtitleTracks(tracks, "burn", 3, false);
+    EXPECT_TRUE(inAvi.picturesLeftOut.isEmpty());
+    const KeptSubtitles burnt = keptSubtitleTracks(tracks, "burn", 0, avi);
     ASSERT_EQ(burnt.tracks.size(), 1u);
-    EXPECT_TRUE(burnt.burn);
-    EXPECT_TRUE(keptSubtitleTracks(tracks, "none", 0, true).tracks.empty());
-    EXPECT_EQ(keptSubtitleTracks(tracks, "keep", 4, true).missingNumber, 4);
+    EXPECT_TRUE(burnt.burn && burnt.tracks[0].text);
+    EXPECT_TRUE(keptSubtitleTracks(tracks, "none", 0, mkv).tracks.empty());
+    EXPECT_EQ(keptSubtitleTracks(tracks, "keep", 5, mkv).missingNumber, 5);
 }
 
 TEST(KeptTracks, ACueThatBeganBeforeTheStartKeepsWhatRemains) {

@@ -1,3 +1,4 @@
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -66,6 +67,71 @@ QString subtitlesOf(const QString& path) {
     ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-map", "0:s:0", "-f", "srt", "-"});
     ffmpeg.waitForFinished(30000);
     return QString::fromUtf8(ffmpeg.readAllStandardOutput());
+}
+
+// Where the last picture of a written file ends, in seconds (MKV has no durations per track).
+double lastPictureEnd(const QString& path) {
+    QProcess ffprobe;
+    ffprobe.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                              "packet=pts_time,duration_time", "-of", "csv=p=0", path});
+    ffprobe.waitForFinished(30000);
+    double end = 0;
+    for (const QByteArray& line : ffprobe.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.split(',');
+        if (fields.size() == 2) {
+            end = std::max(end, fields[0].toDouble() + fields[1].toDouble());
+        }
+    }
+    return end;
+}
+
+// A film with DVD subtitles, as ripped discs keep them: a small square shown for a second at 2 s
+// and at 6 s. GStreamer writes it, since ffmpeg makes DVD subtitles only from other pictures.
+bool writeDvdSubtitledFilm(const QString& path) {
+    gst_init(nullptr, nullptr);
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(
+        "videotestsrc num-buffers=300 ! video/x-raw,width=320,height=240,framerate=30/1 ! "
+        "x264enc speed-preset=ultrafast ! h264parse ! matroskamux name=mux ! filesink name=file "
+        "appsrc name=cues format=time caps=subpicture/x-dvd ! mux.subtitle_0",
+        &error);
+    if (!pipeline) {
+        ADD_FAILURE() << error->message;
+        g_error_free(error);
+        return false;
+    }
+    GstElement* file = gst_bin_get_by_name(GST_BIN(pipeline), "file");
+    g_object_set(file, "location", path.toUtf8().constData(), nullptr);
+    gst_object_unref(file);
+    // Size, control offset; two field lines of colour 1 each; show with its palette, alpha, area
+    // and lines; hide a second later.
+    static const unsigned char kSquare[] = {
+        0x00, 0x2a, 0x00, 0x0c, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00,
+        0x00, 0x24, 0x01, 0x03, 0x32, 0x10, 0x04, 0xff, 0xf0, 0x05, 0x06, 0x40, 0x73, 0x0c,
+        0x80, 0xcb, 0x06, 0x00, 0x04, 0x00, 0x08, 0xff, 0x00, 0x58, 0x00, 0x24, 0x02, 0xff};
+    GstElement* cues = gst_bin_get_by_name(GST_BIN(pipeline), "cues");
+    for (const GstClockTime at : {2 * GST_SECOND, 6 * GST_SECOND}) {
+        GstBuffer* square = gst_buffer_new_memdup(kSquare, sizeof kSquare);
+        GST_BUFFER_PTS(square) = at;
+        GstFlowReturn flow = GST_FLOW_OK;
+        g_signal_emit_by_name(cues, "push-buffer", square, &flow);
+        gst_buffer_unref(square);
+    }
+    GstFlowReturn flow = GST_FLOW_OK;
+    g_signal_emit_by_name(cues, "end-of-stream", &flow);
+    gst_object_unref(cues);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* end = gst_bus_timed_pop_filtered(
+        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool written = end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
+    if (end) {
+        gst_message_unref(end);
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return written;
 }
 
 class Tracks : public ::testing::Test {
@@ -206,6 +272,55 @@ TEST_F(Tracks, ASubtitleFileBesideTheClipBecomesItsTrack) {
     EXPECT_TRUE(QStringList({"de", "ger", "deu"}).contains(tag(subtitles[0], "language")));
     EXPECT_TRUE(subtitlesOf(folder.path() + "/with subtitles.mkv")
                     .contains("00:00:02,000 --> 00:00:06,000\nÜber die Berge"));
+}
+
+TEST_F(Tracks, AStoppedConversionEndsItsSubtitlesWithItsPictures) {
+    const QString clip = folder.path() + "/long clip.mp4";
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=30", "-t", "20",
+                           "-c:v", "libx264", "-preset", "ultrafast", "-bf", "0", clip}));
+    writeSubtitles(folder.path() + "/long clip.srt");
+    for (const QString format : {"mp4", "mkv"}) {
+        const QString out = folder.path() + "/stopped." + format;
+        const CommandResult stopped =
+            runQuenzelConvert({"--format", format, "--video-compressor", "x264", "--quality",
+                               "best", "-y", "-o", out, clip},
+                              config.path(), 120000, 1500);
+        ASSERT_TRUE(stopped.finished) << format.toStdString();
+        const QJsonObject file = probe(out);
+        const double pictures = lastPictureEnd(out);
+        ASSERT_GT(pictures, 0.5) << format.toStdString() << stopped.err.toStdString();
+        ASSERT_LT(pictures, 15) << "not stopped: " << format.toStdString();
+        // The cue on screen when it stopped may keep its end; none after it is written.
+        static const QRegularExpression start("(\\d\\d):(\\d\\d):(\\d\\d),(\\d\\d\\d) -->");
+        for (auto cue = start.globalMatch(subtitlesOf(out)); cue.hasNext();) {
+            const QRegularExpressionMatch time = cue.next();
+            EXPECT_LT(time.captured(1).toInt() * 3600 + time.captured(2).toInt() * 60 +
+                          time.captured(3).toInt() + time.captured(4).toInt() / 1000.0,
+                      pictures)
+                << format.toStdString();
+        }
+        EXPECT_LT(file["format"].toObject()["duration"].toString().toDouble(), pictures + 4);
+    }
+}
+
+TEST_F(Tracks, DvdSubtitlesAreKeptInMkvAndNamedWhereTheyCannotBe) {
+    const QString film = folder.path() + "/ripped.mkv";
+    ASSERT_TRUE(writeDvdSubtitledFilm(film));
+    const QJsonObject mkv = convert(film, "kept.mkv", {"--format", "mkv", "--start", "3"});
+    const QList<QJsonObject> subtitles = streamsOf(mkv, "subtitle");
+    ASSERT_EQ(subtitles.size(), 1);
+    EXPECT_EQ(subtitles[0]["codec_name"].toString(), "dvd_subtitle");
+    QProcess ffprobe;
+    ffprobe.start("ffprobe", {"-v", "error", "-select_streams", "s", "-show_entries",
+                              "packet=pts_time", "-of", "csv=p=0", folder.path() + "/kept.mkv"});
+    ffprobe.waitForFinished(30000);
+    // The square at 6 s, moved by the cut; the one at 2 s lies before it.
+    EXPECT_EQ(ffprobe.readAllStandardOutput().trimmed().toDouble(), 3.0);
+
+    const QJsonObject mp4 = convert(film, "left out.mp4", {"--format", "mp4"});
+    EXPECT_TRUE(streamsOf(mp4, "subtitle").isEmpty());
+    EXPECT_TRUE(lastOutput.contains("cannot write these picture subtitles into MP4"))
+        << lastOutput.toStdString();
 }
 
 TEST_F(Tracks, APhoneClipKeepsItsRecordingTime) {
