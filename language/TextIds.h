@@ -71,5 +71,8 @@ inline constexpr int kSizeInvalid = 20042;
 inline constexpr int kFinishingPleaseWait = 20043;
 inline constexpr int kFinishingThenClosing = 20044;
 inline constexpr int kSizeNotForProfile = 20045;
+inline constexpr int kSoundTracksAll = 20046;
+inline constexpr int kSoundTracksNone = 20047;
+inline constexpr int kSoundTrackNumber = 20048;
 
 }  // namespace text_id

@@ -33,6 +33,7 @@ constexpr std::array kTextKeys = {
     TextKey{"IDC_STATIC_QUALITY", 1100, "Quality:", false},
     TextKey{"IDC_STATIC_FIT_IN", 1102, "Fit in", false},
     TextKey{"IDC_STATIC_MEGABYTES", 1104, "MB", false},
+    TextKey{"IDC_STATIC_SOUND_TRACKS", 1105, "Sound tracks:", false},
     TextKey{"IDC_BUTTON_HELP", 1084, "&Help", false},
     TextKey{"IDC_BUTTON_HOMEPAGE", 1047, "Homepage", false},
     TextKey{"IDC_BUTTON_ABOUT", 1042, "About", false},
@@ -184,6 +185,9 @@ constexpr std::array kTextKeys = {
             "%1 files are written at the Windows Media bitrates of Options and cannot aim at a "
             "size. Empty \"Fit in\", or choose another format.",
             true},
+    TextKey{"IDS_QUENZEL_SOUND_TRACKS_ALL", 20046, "All sound tracks", true},
+    TextKey{"IDS_QUENZEL_SOUND_TRACKS_NONE", 20047, "No sound", true},
+    TextKey{"IDS_QUENZEL_SOUND_TRACK_NUMBER", 20048, "Track %1", true},
 };
 
 }  // namespace

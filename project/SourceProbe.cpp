@@ -7,6 +7,7 @@
 #include "language/TextIds.h"
 #include "media/MediaFile.h"
 #include "media/MediaFramework.h"
+#include "media/SourceTracks.h"
 #include "output/settings/OutputSettings.h"
 
 SourceProbe::SourceProbe(OutputSettings& settings, UserDialogs& dialogs, const CLanguage& language)
@@ -64,6 +65,14 @@ std::optional<ProbedTimes> SourceProbe::probeSource(const QString& path) {
         return std::nullopt;
     }
     settings_.sourceFrameRate = 1.0 / secondsPerFrame;
+    settings_.sourceSoundTracks.clear();
+    if (const std::optional<SourceContents> contents = readSourceContents(path)) {
+        for (const SourceTrack& track : contents->tracks) {
+            if (track.kind == SourceTrack::Kind::Sound) {
+                settings_.sourceSoundTracks.append(trackLanguageAndTitle(track));
+            }
+        }
+    }
     return ProbedTimes{duration, file->firstPictureTime()};
 }
 

@@ -112,6 +112,23 @@ void OutputOptions::fillLists() {
     view_.qualityTip = language_.GetMessageText(text_id::kQualityTip);
     view_.fitInTip = language_.GetMessageText(text_id::kFitInTip);
 
+    view_.soundTracks = {language_.GetMessageText(text_id::kSoundTracksAll),
+                         language_.GetMessageText(text_id::kSoundTracksNone)};
+    soundTrackChoices_ = {QStringLiteral("all"), QStringLiteral("none")};
+    for (qsizetype i = 0; i < settings_.sourceSoundTracks.size(); ++i) {
+        const QString number = QString::number(i + 1);
+        const QString facts = settings_.sourceSoundTracks[i];
+        view_.soundTracks.append(language_.GetMessageText(text_id::kSoundTrackNumber).arg(number) +
+                                 (facts.isEmpty() ? QString() : QStringLiteral(": ") + facts));
+        soundTrackChoices_.append(number);
+    }
+    if (!soundTrackChoices_.contains(settings_.soundTracks)) {
+        // A choice made for another source stays offered, as it is.
+        view_.soundTracks.append(
+            language_.GetMessageText(text_id::kSoundTrackNumber).arg(settings_.soundTracks));
+        soundTrackChoices_.append(settings_.soundTracks);
+    }
+
     for (const CompressorEntry& entry : videoEntries_) {
         view_.videoCompressors.append({entry.name, {}});
     }
@@ -159,6 +176,7 @@ void OutputOptions::selectInitialEntries(const SettingsStore& store) {
                           ? QString::number(double(settings_.targetSizeBytes) / 1e6, 'g', 12)
                           : QString();
     view_.qualityEnabled = view_.fitInText.trimmed().isEmpty();
+    view_.soundTrackPosition = int32_t(soundTrackChoices_.indexOf(settings_.soundTracks));
 }
 
 OutputOptions::CompressorPositions& OutputOptions::currentPositions() {
@@ -271,6 +289,9 @@ void OutputOptions::choose(OptionList list, int32_t position) {
         case OptionList::Quality:
             view_.qualityPosition = positionIn(view_.qualities, position);
             break;
+        case OptionList::SoundTracks:
+            view_.soundTrackPosition = positionIn(view_.soundTracks, position);
+            break;
     }
 }
 
@@ -373,6 +394,9 @@ bool OutputOptions::accept(SettingsStore& store) {
         result.decision.settings.targetSizeBytes = *targetBytes;
         if (view_.qualityPosition >= 0) {
             result.decision.settings.qualityLevel = view_.qualityPosition;
+        }
+        if (view_.soundTrackPosition >= 0) {
+            result.decision.settings.soundTracks = soundTrackChoices_[view_.soundTrackPosition];
         }
     }
     // An own choice whose list has no selection keeps what it was.

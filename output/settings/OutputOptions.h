@@ -26,7 +26,8 @@ enum class OptionList {
     VideoCompressor,
     AudioCompressor,
     AudioBitrate,
-    Quality
+    Quality,
+    SoundTracks
 };
 enum class OptionText { OutputName, Width, Height, FrameRate, VideoBitrate, FitIn };
 
@@ -74,6 +75,9 @@ struct OutputOptionsView {
     QString fitInText;
     QString fitInTip;
     FormatRows rows = FormatRows::Bitrates;  // never Unchanged
+    // All, none, then each sound track of the source by number, language and title.
+    QStringList soundTracks;
+    int32_t soundTrackPosition = -1;
 };
 
 class OutputOptions {
@@ -128,4 +132,5 @@ class OutputOptions {
     CompressorPositions shared_;
     std::map<int32_t, CompressorPositions> own_;  // by format
     OutputOptionsView view_;
+    QStringList soundTrackChoices_;  // what each entry of view_.soundTracks stores
 };

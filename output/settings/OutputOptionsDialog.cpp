@@ -64,18 +64,21 @@ constexpr std::array kControls = {
     ControlTemplate{kFitInLabel, ControlKind::Label, "Fit in", 182, 135, 28, 8, 0, kFitIn},
     ControlTemplate{kFitIn, ControlKind::Edit, "", 211, 133, 36, 14},
     ControlTemplate{kFitInUnit, ControlKind::Label, "MB", 250, 135, 21, 8},
+    ControlTemplate{kSoundTracksLabel, ControlKind::Label, "Sound tracks:", 7, 153, 88, 8, 0,
+                    kSoundTracks},
+    ControlTemplate{kSoundTracks, ControlKind::DropDownList, "", 98, 151, 173, 14, kFitsEntries},
     ControlTemplate{kNote, ControlKind::Label,
                     "Note: some video and audio compressors may not work properly. For more "
                     "detail, please read help.",
-                    7, 153, 264, 24, kWordWrap},
+                    7, 171, 264, 24, kWordWrap},
     ControlTemplate{kConfigurableCompressors, ControlKind::DropDownList, "", 224, 115, 47, 14,
                     kHidden, 0, "Configurable video compressors"},
-    ControlTemplate{kOk, ControlKind::DefaultPushButton, "OK", 116, 181, 48, 14},
-    ControlTemplate{kDefault, ControlKind::PushButton, "Default", 168, 181, 48, 14},
-    ControlTemplate{kCancel, ControlKind::PushButton, "Cancel", 224, 181, 47, 14},
+    ControlTemplate{kOk, ControlKind::DefaultPushButton, "OK", 116, 199, 48, 14},
+    ControlTemplate{kDefault, ControlKind::PushButton, "Default", 168, 199, 48, 14},
+    ControlTemplate{kCancel, ControlKind::PushButton, "Cancel", 224, 199, 47, 14},
 };
 
-constexpr DialogTemplate kTemplate{CDialogOutputSettings::kDialogId, "Output options", 278, 202,
+constexpr DialogTemplate kTemplate{CDialogOutputSettings::kDialogId, "Output options", 278, 220,
                                    kControls};
 
 struct ListControl {
@@ -91,6 +94,7 @@ constexpr std::array kListControls = {
     ListControl{kAudioCompressor, OptionList::AudioCompressor},
     ListControl{kAudioBitrate, OptionList::AudioBitrate},
     ListControl{kQuality, OptionList::Quality},
+    ListControl{kSoundTracks, OptionList::SoundTracks},
 };
 
 struct TextControl {
@@ -226,6 +230,7 @@ void CDialogOutputSettings::showOptions() {
     showText(kVideoBitrate, view.videoBitrateText);
     showList(kAudioBitrate, view.audioBitrates, view.audioBitratePosition);
     showList(kQuality, view.qualities, view.qualityPosition);
+    showList(kSoundTracks, view.soundTracks, view.soundTrackPosition);
     showText(kFitIn, view.fitInText);
     controls_[kQuality]->setEnabled(view.qualityEnabled);
     controls_[kQualityLabel]->setEnabled(view.qualityEnabled);
@@ -315,5 +320,6 @@ bool runOutputOptions(QWidget* owner, OutputSettings& record, SettingsStore& sto
     record.ownCompressors = chosen.ownCompressors;
     record.qualityLevel = chosen.qualityLevel;
     record.targetSizeBytes = chosen.targetSizeBytes;
+    record.soundTracks = chosen.soundTracks;
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 
@@ -68,6 +69,8 @@ struct OutputSettings {
     int32_t sourceHeight = 0;
     double sourceFrameRate = 23.976;
     int32_t videoItemCount = 0;
+    // The language and title of each sound track ("eng, Main"), by number.
+    QStringList sourceSoundTracks;
 
     bool operator==(const OutputSettings&) const = default;
 };

@@ -1,5 +1,7 @@
 #include "output/settings/OutputSettingsStore.h"
 
+#include <QRegularExpression>
+
 #include "language/Language.h"
 #include "language/TextIds.h"
 #include "media/Elements.h"
@@ -103,6 +105,16 @@ void loadQualityChoice(const SettingsStore& store, OutputSettings& settings) {
             .value_or(0);
 }
 
+// "all", "none" or track numbers; anything else (a hand-edited file) reads as every track.
+void loadSoundTrackChoice(const SettingsStore& store, OutputSettings& settings) {
+    static const QRegularExpression numbers(QStringLiteral("^[1-9][0-9]{0,2}(,[1-9][0-9]{0,2})*$"));
+    const QString stored =
+        store.readText(kSettings, QStringLiteral("SoundTracks"), QStringLiteral("all")).trimmed();
+    settings.soundTracks = stored == QLatin1String("none") || numbers.match(stored).hasMatch()
+                               ? stored
+                               : QStringLiteral("all");
+}
+
 void storeQualityChoice(const OutputSettings& settings, SettingsStore& store) {
     store.writeInt(kSettings, QStringLiteral("QualityLevel"), settings.qualityLevel);
     store.writeText(kSettings, QStringLiteral("FitInMegabytes"),
@@ -193,6 +205,7 @@ void loadOutputSettings(const SettingsStore& store, OutputSettings& settings, Us
     loadOutputNameAndSize(store, settings, dialogs, language);
     loadFrameRateAndBitrates(store, settings);
     loadQualityChoice(store, settings);
+    loadSoundTrackChoice(store, settings);
 }
 
 int32_t initialCompressorListPosition(const SettingsStore& store, CompressorKind kind) {
@@ -221,6 +234,7 @@ void commitOutputOk(const OutputOkDecision& decision, SettingsStore& store, User
     }
     storeOwnCompressors(settings, store);
     storeQualityChoice(settings, store);
+    store.writeText(kSettings, QStringLiteral("SoundTracks"), settings.soundTracks);
     store.writeInt(kSettings, QStringLiteral("n_video_bitrate"), settings.videoBitrate);
     store.writeInt(kSettings, QStringLiteral("n_audio_bitrate"), settings.audioBitrate);
     store.writeInt(kSettings, QStringLiteral("nOuptputFormat"), settings.outputFormat);

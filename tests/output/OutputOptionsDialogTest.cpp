@@ -16,6 +16,7 @@
 #include "output/compressors/CompressorCatalogue.h"
 #include "output/compressors/CurrentCompressors.h"
 #include "output/settings/OutputOptionsDialog.h"
+#include "output/settings/OutputSettingsStore.h"
 #include "tests/common/ScriptedDialogs.h"
 #include "tests/common/TempConfig.h"
 #include "tests/output/ModalAnswer.h"
@@ -44,6 +45,13 @@ class OptionsDialogTest : public ::testing::Test {
     }
     static QComboBox* list(CDialogOutputSettings& dialog, int id) {
         return dialog.controls().get<QComboBox>(id);
+    }
+    static QStringList entries(const QComboBox& list) {
+        QStringList texts;
+        for (int i = 0; i < list.count(); ++i) {
+            texts << list.itemText(i);
+        }
+        return texts;
     }
     static QLineEdit* box(CDialogOutputSettings& dialog, int id) {
         return dialog.controls().get<QLineEdit>(id);
@@ -274,6 +282,30 @@ TEST_F(OptionsDialogTest, ASizeTargetGraysTheQualityLevelItOverrides) {
     auto again = open();
     EXPECT_TRUE(list(*again, kQuality)->isEnabled());
     EXPECT_EQ(list(*again, kQuality)->currentText(), "Best quality");
+}
+
+TEST_F(OptionsDialogTest, TheSoundTracksAreOfferedByNumberLanguageAndTitleAndTheChoiceIsStored) {
+    record.sourceSoundTracks = {"eng, Main", "ger, Kommentar", ""};
+    auto dialog = open();
+    QComboBox* tracks = list(*dialog, kSoundTracks);
+    EXPECT_EQ(entries(*tracks), QStringList({"All sound tracks", "No sound", "Track 1: eng, Main",
+                                             "Track 2: ger, Kommentar", "Track 3"}));
+    EXPECT_EQ(tracks->currentIndex(), 0);
+    tracks->setCurrentIndex(3);
+    press(*dialog, kOk);
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(dialog->settings().soundTracks, "2");
+
+    // Read back for the next source, which has one track only: the choice stays offered.
+    OutputSettings next;
+    loadOutputSettings(store, next, dialogs, nullptr);
+    EXPECT_EQ(next.soundTracks, "2");
+    record = next;
+    record.sourceSoundTracks = {"eng"};
+    EXPECT_EQ(list(*open(), kSoundTracks)->currentText(), "Track 2");
+    store.writeText(kSettings, "SoundTracks", "2;rm -rf");
+    loadOutputSettings(store, next, dialogs, nullptr);
+    EXPECT_EQ(next.soundTracks, "all");
 }
 
 TEST_F(OptionsDialogTest, BrowseOffersTheFormatsFilterAndGivesTheNameItsExtension) {
