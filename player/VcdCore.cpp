@@ -12,6 +12,7 @@
 #include "player/PlaybackEngine.h"
 #include "player/PlayerMenu.h"
 #include "player/PlayerRules.h"
+#include "player/ShownSubtitles.h"
 #include "player/VideoWindow.h"
 #include "player/WindowOrder.h"
 
@@ -118,6 +119,8 @@ bool CVcdCore::buildGraph() {
     connect(&engine_->frames(), &FrameSink::frameArrived, this, &CVcdCore::onFrameArrived);
 
     if (!audioOnly_) {
+        subtitles_ = std::make_unique<ShownSubtitles>(clipPath);
+        connect(subtitles_.get(), &ShownSubtitles::cuesRead, this, &CVcdCore::onFrameArrived);
         onFrameArrived();  // the first picture is there already
         const Status sized = InitVideoWindow(1, 1);
         if (failed(sized)) {
@@ -158,6 +161,7 @@ void CVcdCore::CloseClip() {
         window_.reset();
     }
     engine_.reset();
+    subtitles_.reset();
 #if defined(__GLIBC__)
     // The closed clip's pictures were freed on the streaming threads' heaps, which keep the pages
     // for pictures to come; the next clip may be of another size and would take new ones.
@@ -370,6 +374,7 @@ void CVcdCore::onFrameArrived() {
         window_->setPictureSize(frame.displayedSize);
     }
     window_->setFrame(frame);
+    window_->setSubtitle(subtitles_ ? subtitles_->textAt(frame.clockTime) : QString());
 }
 
 void CVcdCore::onPictureAreaChanged() {

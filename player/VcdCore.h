@@ -13,6 +13,7 @@
 class PlaybackEngine;
 class UserDialogs;
 class VideoWindow;
+class ShownSubtitles;
 class QWidget;
 
 // The player of one opened file: plays it in its own window, "Video Window", with full screen and
@@ -95,6 +96,7 @@ class CVcdCore : public QObject {
     UserDialogs& dialogs_;
     std::unique_ptr<VideoWindow> window_;
     std::unique_ptr<PlaybackEngine> engine_;
+    std::unique_ptr<ShownSubtitles> subtitles_;
 
     PlayState state_ = PlayState::Init;
     bool audioOnly_ = true;

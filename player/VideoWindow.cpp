@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
 
 #include "base/ControlId.h"
@@ -118,6 +119,35 @@ void VideoWindow::popupMenu(QPoint globalPosition, const PlayerMenuState& state)
     menu_->popup(globalPosition);
 }
 
+void VideoWindow::setSubtitle(const QString& text) {
+    if (text != subtitle_) {
+        subtitle_ = text;
+        update();
+    }
+}
+
+void VideoWindow::drawSubtitle(QPainter& painter, const QRect& picture) const {
+    // As a conversion burns it in: the window's font, an eighteenth of the picture high, white
+    // with a dark outline so that it reads on any picture.
+    QFont font = this->font();
+    font.setPixelSize(std::max(10, picture.height() / 18));
+    const QFontMetrics metrics(font);
+    const int margin = metrics.height() / 2;
+    const QRect area = picture.adjusted(margin, margin, -margin, -margin);
+    const int flags = Qt::AlignHCenter | Qt::AlignBottom | Qt::TextWordWrap;
+    QPainterPath outline;
+    const QRect bounds = metrics.boundingRect(area, flags, subtitle_);
+    int top = bounds.top() + metrics.ascent();
+    for (const QString& line : subtitle_.split(QLatin1Char('\n'))) {
+        const int width = metrics.horizontalAdvance(line);
+        outline.addText(area.left() + (area.width() - width) / 2, top, font, line);
+        top += metrics.lineSpacing();
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.strokePath(outline, QPen(QColor(0, 0, 0, 200), std::max(2, font.pixelSize() / 8)));
+    painter.fillPath(outline, Qt::white);
+}
+
 void VideoWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect target = pictureRect();
@@ -134,6 +164,9 @@ void VideoWindow::paintEvent(QPaintEvent*) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
     }
     painter.drawImage(target, frame_.image);
+    if (!subtitle_.isEmpty()) {
+        drawSubtitle(painter, target);
+    }
     if (paintedSerial_ != frame_.serial) {
         paintedSerial_ = frame_.serial;
         Q_EMIT framePainted(frame_.serial, frame_.position);

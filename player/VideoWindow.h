@@ -9,6 +9,7 @@
 #include "player/PlayerRules.h"
 
 class QMenu;
+class QPainter;
 
 // The player's own top-level window, "Video Window": paints the latest picture where the
 // placement rule puts it (black around it), goes full screen and back, hides the pointer in full
@@ -22,6 +23,8 @@ class VideoWindow : public QWidget {
 
     void setFrame(const VideoFrame& frame);
     const VideoFrame& frame() const { return frame_; }
+    // The subtitle drawn over the lower part of the picture; empty for none.
+    void setSubtitle(const QString& text);
     // The picture's displayed size, which the placement keeps the aspect ratio of.
     void setPictureSize(QSize size);
     QSize pictureSize() const { return pictureSize_; }
@@ -68,10 +71,12 @@ class VideoWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void drawSubtitle(QPainter& painter, const QRect& picture) const;
     void noteMouseActivity();
     void hideCursorWhenIdle();
 
     VideoFrame frame_;
+    QString subtitle_;
     QSize pictureSize_;
     quint64 paintedSerial_ = 0;
     bool fullScreen_ = false;
