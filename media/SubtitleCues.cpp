@@ -3,6 +3,7 @@
 #include <gst/app/gstappsink.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
@@ -59,25 +60,37 @@ std::optional<SubtitlePackets> readSubtitlePackets(const QString& path, const QS
     GObjectPtr<GstElement> source;
     GObjectPtr<GstElement> parser;
     GObjectPtr<GstElement> sink;
-    if (failed(makeElement("urisourcebin", nullptr, &source)) ||
-        failed(makeElement("parsebin", nullptr, &parser)) ||
+    // A subtitle file is SubRip by its name. Read it straight: finding a file's type takes its
+    // first 129 bytes, and a file of one short cue has fewer.
+    const bool subRipFile =
+        text && streamId.isEmpty() && path.endsWith(QLatin1String(".srt"), Qt::CaseInsensitive);
+    if (failed(makeElement(subRipFile ? "filesrc" : "urisourcebin", nullptr, &source)) ||
+        failed(makeElement(subRipFile ? "subparse" : "parsebin", nullptr, &parser)) ||
         failed(makeElement("appsink", "cues", &sink))) {
-        return fail(missingElementDescription("parsebin"));
+        return fail(missingElementDescription(subRipFile ? "subparse" : "parsebin"));
     }
-    g_object_set(source.get(), "uri", fileUri(path).toUtf8().constData(), nullptr);
+    if (subRipFile) {
+        g_object_set(source.get(), "location", QFile::encodeName(path).constData(), nullptr);
+    } else {
+        g_object_set(source.get(), "uri", fileUri(path).toUtf8().constData(), nullptr);
+    }
     g_object_set(sink.get(), "sync", FALSE, "max-buffers", 0u, nullptr);
     CueReading reading;
     reading.pipeline = pipeline.get();
     reading.streamId = streamId;
-    gst_bin_add_many(GST_BIN(pipeline.get()), source.get(), parser.get(), sink.get(), nullptr);
-    g_signal_connect(
-        source.get(), "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer parse) {
-            GObjectPtr<GstPad> input(gst_element_get_static_pad(GST_ELEMENT(parse), "sink"));
-            gst_pad_link(pad, input.get());
-        }),
-        parser.get());
     reading.text = text;
-    g_signal_connect(parser.get(), "pad-added", G_CALLBACK(&onParsedPad), &reading);
+    gst_bin_add_many(GST_BIN(pipeline.get()), source.get(), parser.get(), sink.get(), nullptr);
+    if (subRipFile) {
+        reading.linked = gst_element_link_many(source.get(), parser.get(), sink.get(), nullptr);
+    } else {
+        g_signal_connect(
+            source.get(), "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer parse) {
+                GObjectPtr<GstPad> input(gst_element_get_static_pad(GST_ELEMENT(parse), "sink"));
+                gst_pad_link(pad, input.get());
+            }),
+            parser.get());
+        g_signal_connect(parser.get(), "pad-added", G_CALLBACK(&onParsedPad), &reading);
+    }
     // The colours of DVD subtitles come as an event ahead of them.
     GObjectPtr<GstPad> sinkInput(gst_element_get_static_pad(sink.get(), "sink"));
     gst_pad_add_probe(
