@@ -4,18 +4,22 @@
 #include <QProcessEnvironment>
 
 CommandResult runQuenzelConvert(const QStringList& arguments, const QString& configFolder,
-                                int timeoutMs, int stopAfterMs) {
+                                int timeoutMs, const std::function<bool()>& stopWhen) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", configFolder);
     process.setProcessEnvironment(environment);
     process.start(qEnvironmentVariable("QUENZEL_BIN_DIR") + "/quenzel-convert", arguments);
     CommandResult result;
-    result.finished = stopAfterMs > 0 && process.waitForFinished(stopAfterMs);
-    if (!result.finished) {
-        if (stopAfterMs > 0) {
+    if (stopWhen) {
+        while (!result.finished && !stopWhen()) {
+            result.finished = process.waitForFinished(50);
+        }
+        if (!result.finished) {
             process.terminate();
         }
+    }
+    if (!result.finished) {
         result.finished = process.waitForFinished(timeoutMs);
     }
     if (!result.finished) {

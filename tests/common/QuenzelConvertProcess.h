@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // What a run of the built quenzel-convert gave.
 struct CommandResult {
@@ -13,7 +14,7 @@ struct CommandResult {
 };
 
 // Runs the built quenzel-convert (from QUENZEL_BIN_DIR) with its configuration in
-// `configFolder`; a run that takes longer than `timeoutMs` is killed. With `stopAfterMs`, it is
-// asked to stop (SIGTERM, as Ctrl+C) once that much time has passed.
+// `configFolder`; a run that takes longer than `timeoutMs` is killed. With `stopWhen`, it is
+// asked to stop (SIGTERM, as Ctrl+C) once that returns true (asked every 50 ms).
 CommandResult runQuenzelConvert(const QStringList& arguments, const QString& configFolder,
-                                int timeoutMs = 120000, int stopAfterMs = 0);
+                                int timeoutMs = 120000, const std::function<bool()>& stopWhen = {});
