@@ -325,6 +325,12 @@ void OutputGraphBuilder::chooseSubtitles() {
             GstCapsPtr kind(gst_caps_new_empty_simple(format.toUtf8().constData()));
             return held && gst_caps_can_intersect(held.get(), kind.get());
         });
+    if (!source_->contents().unreadable.isEmpty()) {
+        inform(QStringLiteral("GStreamer cannot read %1 track(s) of the source (%2). They are left "
+                              "out; the rest is written.")
+                   .arg(source_->contents().unreadable.size())
+                   .arg(source_->contents().unreadable.join(QStringLiteral(", "))));
+    }
     if (!subtitles_.picturesLeftOut.isEmpty()) {
         inform(QStringLiteral("GStreamer cannot write these picture subtitles into %1 files: %2. "
                               "They are left out; the rest is written.")

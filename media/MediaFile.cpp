@@ -225,6 +225,28 @@ QString missingPluginsText(const QString& path, GstDiscovererInfo* info) {
 
 }  // namespace
 
+bool missesOnlyExtraTracks(GstDiscovererInfo* info) {
+    const gchar** details = gst_discoverer_info_get_missing_elements_installer_details(info);
+    bool any = false;
+    for (const gchar** detail = details; detail && *detail; ++detail) {
+        // "gstreamer|1.0|app|description|decoder-CAPS"
+        const QString wanted = QString::fromUtf8(*detail).section('|', 4);
+        if (!wanted.startsWith(QLatin1String("decoder-"))) {
+            return false;
+        }
+        GstCapsPtr caps(gst_caps_from_string(wanted.mid(8).toUtf8().constData()));
+        const char* media = caps && gst_caps_get_size(caps.get()) > 0
+                                ? gst_structure_get_name(gst_caps_get_structure(caps.get(), 0))
+                                : "video/";
+        if (g_str_has_prefix(media, "video/") || g_str_has_prefix(media, "audio/") ||
+            g_str_has_prefix(media, "image/")) {
+            return false;
+        }
+        any = true;
+    }
+    return any;
+}
+
 QString fileUri(const QString& path) {
     GError* rawError = nullptr;
     GCharPtr uri(gst_filename_to_uri(QFile::encodeName(path).constData(), &rawError));
@@ -271,6 +293,9 @@ Status MediaFile::open(const QString& path, std::unique_ptr<MediaFile>* file, QS
         case GST_DISCOVERER_OK:
             break;
         case GST_DISCOVERER_MISSING_PLUGINS:
+            if (missesOnlyExtraTracks(info.get())) {
+                break;  // an unreadable subtitle track is left out, with a notice
+            }
             explain(missingPluginsText(path, info.get()));
             return status::kNoDecoder;
         case GST_DISCOVERER_TIMEOUT:

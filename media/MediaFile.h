@@ -6,6 +6,8 @@
 
 #include "media/Status.h"
 
+typedef struct _GstDiscovererInfo GstDiscovererInfo;
+
 struct MediaFacts;
 
 // A media file opened for its facts: the program's way to ask whether GStreamer can play a file
@@ -46,3 +48,7 @@ class MediaFile {
 
 // GStreamer's URI for a local path, relative paths resolved against the working folder.
 QString fileUri(const QString& path);
+
+// Whether what a discovery found no reader for are only tracks beside the pictures and the sound
+// (subtitles, data): those are left out, and the file is still converted.
+bool missesOnlyExtraTracks(GstDiscovererInfo* info);

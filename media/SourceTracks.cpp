@@ -24,6 +24,26 @@ QString tagString(const GstTagList* tags, const char* tag) {
     return QString::fromUtf8(value.get());
 }
 
+QString codecOf(GstDiscovererStreamInfo* stream);
+
+// A stream that nothing installed reads, by the codec its reader names where it knows it
+// ("S_TEXT/WEBVTT"); empty when it is read.
+QString unreadableCodecOf(GstDiscovererStreamInfo* stream) {
+    GstCapsPtr caps(gst_discoverer_stream_info_get_caps(stream));
+    const GstStructure* structure =
+        caps && gst_caps_get_size(caps.get()) > 0 ? gst_caps_get_structure(caps.get(), 0) : nullptr;
+    if (structure && !g_str_has_suffix(gst_structure_get_name(structure), "-unknown")) {
+        return {};
+    }
+    const char* codecId = structure ? gst_structure_get_string(structure, "codec-id") : nullptr;
+    if (codecId) {
+        return QString::fromUtf8(codecId);
+    }
+    return structure && gst_structure_has_name(structure, "application/x-subtitle-unknown")
+               ? QStringLiteral("subtitles of an unknown kind")
+               : codecOf(stream);
+}
+
 QString codecOf(GstDiscovererStreamInfo* stream) {
     GstCapsPtr caps(gst_discoverer_stream_info_get_caps(stream));
     if (!caps) {
@@ -72,7 +92,10 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
     GObjectPtr<GstDiscovererInfo> info(gst_discoverer_discover_uri(
         discoverer.get(), fileUri(path).toUtf8().constData(), &rawError));
     GErrorPtr discoverError(rawError);
-    if (!info || gst_discoverer_info_get_result(info.get()) != GST_DISCOVERER_OK) {
+    const GstDiscovererResult result =
+        info ? gst_discoverer_info_get_result(info.get()) : GST_DISCOVERER_ERROR;
+    if (result != GST_DISCOVERER_OK &&
+        !(result == GST_DISCOVERER_MISSING_PLUGINS && missesOnlyExtraTracks(info.get()))) {
         if (errorText) {
             *errorText = discoverError ? QString::fromUtf8(discoverError->message)
                                        : QStringLiteral("The file cannot be read.");
@@ -110,11 +133,20 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
             track.language = QString::fromUtf8(
                 gst_discoverer_audio_info_get_language(GST_DISCOVERER_AUDIO_INFO(stream)));
         } else if (GST_IS_DISCOVERER_SUBTITLE_INFO(stream)) {
+            if (const QString unreadable = unreadableCodecOf(stream); !unreadable.isEmpty()) {
+                contents.unreadable << unreadable;
+                continue;
+            }
             track.kind = SourceTrack::Kind::Subtitles;
             track.language = QString::fromUtf8(
                 gst_discoverer_subtitle_info_get_language(GST_DISCOVERER_SUBTITLE_INFO(stream)));
         } else {
-            continue;  // the container itself
+            // The container itself, or a stream of data beside the media.
+            if (const QString unreadable = unreadableCodecOf(stream);
+                !unreadable.isEmpty() && !GST_IS_DISCOVERER_CONTAINER_INFO(stream)) {
+                contents.unreadable << unreadable;
+            }
+            continue;
         }
         track.number = ++counts[static_cast<int>(track.kind)];
         track.streamId = QString::fromUtf8(gst_discoverer_stream_info_get_stream_id(stream));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -38,6 +39,8 @@ struct SourceContents {
     // When it was recorded (phones and cameras store it), in seconds since 1970 UTC; nullopt
     // when the file does not say.
     std::optional<int64_t> recordedAt;
+    // The tracks beside the pictures and the sound that nothing installed reads, by codec.
+    QStringList unreadable;
 };
 
 // Nullopt (with errorText) when the file cannot be read.

@@ -337,6 +337,19 @@ TEST_F(Tracks, DvdSubtitlesAreKeptInMkvAndNamedWhereTheyCannotBe) {
         << lastOutput.toStdString();
 }
 
+TEST_F(Tracks, ASubtitleTrackNothingReadsIsLeftOutAndTheRestIsWritten) {
+    // GStreamer 1.22's Matroska reader does not know WebVTT.
+    const QString film = folder.path() + "/web.mkv";
+    writeSubtitles(folder.path() + "/web.srt");
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30", "-i",
+                           folder.path() + "/web.srt", "-t", "6", "-map", "0", "-map", "1", "-c:v",
+                           "libx264", "-preset", "ultrafast", "-c:s", "webvtt", film}));
+    const QJsonObject written = convert(film, "pictures.mp4", {"--format", "mp4", "--end", "5"});
+    EXPECT_EQ(streamsOf(written, "video").size(), 1);
+    EXPECT_TRUE(lastOutput.contains("GStreamer cannot read 1 track(s) of the source"))
+        << lastOutput.toStdString();
+}
+
 TEST_F(Tracks, APhoneClipKeepsItsRecordingTime) {
     const QString phone = folder.path() + "/phone.mp4";
     ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30", "-t", "2", "-c:v",
