@@ -193,3 +193,7 @@ void ConversionGraph::stop() {
         gst_element_set_state(GST_ELEMENT(graph), GST_STATE_NULL);
     }
 }
+
+int64_t ConversionGraph::sourceReach() const {
+    return engine_->sourceReach();
+}

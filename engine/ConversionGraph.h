@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "engine/WritingGraph.h"
 #include "media/GPtr.h"
 #include "media/Status.h"
 
@@ -18,7 +19,7 @@ class RenderEngine;
 // A built conversion pipeline, from the render engine's timeline to the writer. It runs on
 // GStreamer's streaming threads; what they report reaches the program as signals on the thread
 // that owns this object, never as calls from those threads.
-class ConversionGraph : public QObject {
+class ConversionGraph : public WritingGraph {
     Q_OBJECT
   public:
     explicit ConversionGraph(std::unique_ptr<RenderEngine> engine);
@@ -40,33 +41,27 @@ class ConversionGraph : public QObject {
     // Starts ending the written file properly and returns at once: the timeline stops delivering
     // and the end of the stream goes in behind what is queued, through the encoders (which may
     // take seconds to drain) into the writer. completed() tells when the writer has finished.
-    void beginFinish();
-    bool isFinishing() const { return finishing_.load(); }
+    void beginFinish() override;
+    bool isFinishing() const override { return finishing_.load(); }
 
     // Ends the file the way beginFinish does and waits, at most `timeoutMs`, for the writer to
     // finish. True when it finished. For the one place that cannot wait for a signal.
-    bool finishAndWait(int timeoutMs);
+    bool finishAndWait(int timeoutMs) override;
 
     // Stops the pipeline and closes the file, finished or not.
-    void stop();
+    void stop() override;
 
     // The framework's text of the first error, or empty.
-    QString errorText();
+    QString errorText() override;
 
     // How far the conversion got, in 100-ns units of the output.
-    int64_t writtenTime() const { return writtenTime_.load(); }
+    int64_t writtenTime() const override { return writtenTime_.load(); }
     // How far the furthest stream got: a stream shorter than the other in the source (sound
     // running past the picture) ends before the span without anything missing.
-    int64_t furthestWrittenTime() const { return furthestWrittenTime_.load(); }
+    int64_t furthestWrittenTime() const override { return furthestWrittenTime_.load(); }
     // Bytes the writer gave out so far (0 without a writer).
-    int64_t writtenBytes() const { return writtenBytes_.load(); }
-
-  Q_SIGNALS:
-    // The writer wrote the end of the stream: the span was written, or the finish begun by
-    // beginFinish is done.
-    void completed();
-    // The pipeline failed; the text is the framework's explanation.
-    void failed(const QString& text);
+    int64_t writtenBytes() const override { return writtenBytes_.load(); }
+    int64_t sourceReach() const override;
 
   private:
     struct Branch {

@@ -9,6 +9,7 @@
 #include "engine/ClosedFileMending.h"
 #include "engine/ConversionGraph.h"
 #include "engine/ConversionRules.h"
+#include "engine/CopyRules.h"
 #include "engine/TimelineBuilder.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
@@ -134,7 +135,7 @@ bool ConversionJob::confirmReplacingOutput() {
 }
 
 bool ConversionJob::checkFrameRate() {
-    if (!frameRateIsQuestionable(settings_)) {
+    if (copy_ || !frameRateIsQuestionable(settings_)) {
         return true;
     }
     const MessageAnswer answer = dialogs_.showMessage(
@@ -162,8 +163,24 @@ bool ConversionJob::checkFrameRateRange() {
     return false;
 }
 
+bool ConversionJob::checkCopy() {
+    copy_.reset();
+    if (!settings_.copyVideo) {
+        return true;
+    }
+    CopyDecision decision = decideLosslessCut(project_, settings_, language_);
+    if (!decision.job) {
+        dialogs_.showMessage({.text = decision.refusal,
+                              .caption = text(text_id::kWarning),
+                              .icon = MessageIcon::Warning});
+        return false;
+    }
+    copy_ = std::move(decision.job);
+    return true;
+}
+
 bool ConversionJob::confirmUncompressedVideo() {
-    if (usesWindowsMediaProfile(settings_.outputFormat)) {
+    if (copy_ || usesWindowsMediaProfile(settings_.outputFormat)) {
         return true;
     }
     if (!compressorInUse(settings_, CompressorKind::Video).compressed) {
@@ -196,6 +213,9 @@ void ConversionJob::startConversion() {
     project_ = chosenProject_;
     settings_ = chosenSettings_;
     if (!checkProject()) {
+        return;
+    }
+    if (!checkCopy()) {
         return;
     }
     // A writer that cannot take a compressor's output is refused before anything is asked or
@@ -281,12 +301,21 @@ bool ConversionJob::startPass() {
     renderOptions_.videoGoal = passes_->videoGoal();
     renderOptions_.soundGoal = passes_->soundGoal();
     renderOptions_.passWithoutFile = !passes_->writesFile();
-    graph_ = renderTimeline(timeline_, settings_, dialogs_, language_, renderOptions_);
+    if (copy_) {
+        LosslessCutJob job = *copy_;
+        job.writePath = outputFile_->writingPath();
+        job.scratchPath = outputFile_->scratchPath();
+        auto cut = std::make_unique<LosslessCut>(std::move(job));
+        cut->start();
+        graph_ = std::move(cut);
+    } else {
+        graph_ = renderTimeline(timeline_, settings_, dialogs_, language_, renderOptions_);
+    }
     if (!graph_) {
         return false;
     }
-    connect(graph_.get(), &ConversionGraph::completed, this, &ConversionJob::onGraphCompleted);
-    connect(graph_.get(), &ConversionGraph::failed, this, &ConversionJob::onGraphFailed);
+    connect(graph_.get(), &WritingGraph::completed, this, &ConversionJob::onGraphCompleted);
+    connect(graph_.get(), &WritingGraph::failed, this, &ConversionJob::onGraphFailed);
     if (const QString pass = passText(); !pass.isEmpty()) {
         Q_EMIT passStarted(pass);
     }
@@ -365,7 +394,7 @@ void ConversionJob::onGraphCompleted() {
     const double frameRate = settings_.frameRate > 0 ? settings_.frameRate : kFallbackFrameRate;
     const auto oneFrame = static_cast<int64_t>(std::ceil(kUnitsPerSecond / frameRate));
     // The reach is on the file's clock; the project counts from the clip's first picture.
-    const int64_t rawReach = graph_->engine().sourceReach();
+    const int64_t rawReach = graph_->sourceReach();
     const int64_t reached =
         rawReach < 0 ? -1 : std::max<int64_t>(rawReach - project_.videos.front().origin, 0);
     const int64_t written = graph_->furthestWrittenTime();

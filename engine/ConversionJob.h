@@ -8,13 +8,14 @@
 #include <optional>
 
 #include "engine/ConversionPasses.h"
+#include "engine/LosslessCut.h"
 #include "engine/OutputFile.h"
 #include "engine/OutputGraph.h"
 #include "output/settings/OutputSettings.h"
 #include "project/ConversionProject.h"
 
 class CLanguage;
-class ConversionGraph;
+class WritingGraph;
 class Timeline;
 class UserDialogs;
 
@@ -98,6 +99,8 @@ class ConversionJob : public QObject {
     bool checkFrameRate();
     bool checkFrameRateRange();
     bool confirmUncompressedVideo();
+    // A copied cut's refusal, told before anything is asked or written; true when it may go on.
+    bool checkCopy();
     void onConversionTimer();
     void onGraphCompleted();
     void onGraphFailed(const QString& text);
@@ -131,9 +134,10 @@ class ConversionJob : public QObject {
     QTimer timer_;
     int elapsedSeconds_ = 0;
     std::shared_ptr<Timeline> timeline_;
-    std::unique_ptr<ConversionGraph> graph_;
+    std::unique_ptr<WritingGraph> graph_;
     std::optional<OutputFile> outputFile_;
     std::optional<ConversionPasses> passes_;
+    std::optional<LosslessCutJob> copy_;          // a copied cut instead of an encoded conversion
     std::unique_ptr<QTemporaryDir> statsFolder_;  // the notes of a first pass
     Outcome lastOutcome_ = Outcome::None;
     int64_t convertedSpan_ = 0;

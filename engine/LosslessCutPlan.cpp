@@ -29,7 +29,7 @@ std::vector<Group> groupsOf(const std::vector<CodedPicture>& pictures) {
         group.end = i + 1;
         group.earliest = std::min(group.earliest, pictures[i].time);
         group.latest = std::max(group.latest, pictures[i].time);
-        if (pictures[i].time < pictures[group.begin].time) {
+        if (pictures[i].time < pictures[group.begin].time && !pictures[i].leadsOnItsOwn) {
             group.leading.push_back(i);
             group.leadingSkippable = group.leadingSkippable && pictures[i].skippable;
         }

@@ -9,9 +9,9 @@
 // whole groups of pictures inside the span are copied, the pictures before the first copied group
 // and after the last one are decoded and encoded again.
 
-// One coded picture of the source, in decoding order. Times are 100-ns units on the file's clock.
+// One coded picture of the source, in decoding order.
 struct CodedPicture {
-    int64_t time = 0;  // presentation time
+    int64_t time = 0;  // presentation time on the file's clock (the cut uses nanoseconds)
     // Decoding can start here with nothing before it: an IDR picture (H.264), an IRAP one
     // (H.265), a key frame (VP8, VP9). An I-slice alone is not one.
     bool randomAccess = false;
@@ -19,6 +19,9 @@ struct CodedPicture {
     // it) that no picture after the leading ones refers to: H.265's RASL pictures, H.264's
     // non-reference ones. A group may open the copied run without such pictures.
     bool skippable = false;
+    // A leading picture that refers to nothing before its group (H.265's RADL pictures): it is
+    // copied as any other.
+    bool leadsOnItsOwn = false;
 };
 
 struct LosslessCutPlan {

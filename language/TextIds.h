@@ -74,5 +74,11 @@ inline constexpr int kSizeNotForProfile = 20045;
 inline constexpr int kSoundTracksAll = 20046;
 inline constexpr int kSoundTracksNone = 20047;
 inline constexpr int kSoundTrackNumber = 20048;
+inline constexpr int kCopyFromSource = 20049;
+inline constexpr int kCopyKeepsPictures = 20050;
+inline constexpr int kCopyCodecNotHeld = 20051;
+inline constexpr int kCopyCodecUnknown = 20052;
+inline constexpr int kCopySoundNotHeld = 20053;
+inline constexpr int kCopyOneVideo = 20054;
 
 }  // namespace text_id

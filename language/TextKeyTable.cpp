@@ -188,6 +188,26 @@ constexpr std::array kTextKeys = {
     TextKey{"IDS_QUENZEL_SOUND_TRACKS_ALL", 20046, "All sound tracks", true},
     TextKey{"IDS_QUENZEL_SOUND_TRACKS_NONE", 20047, "No sound", true},
     TextKey{"IDS_QUENZEL_SOUND_TRACK_NUMBER", 20048, "Track %1", true},
+    TextKey{"IDS_QUENZEL_COPY_FROM_SOURCE", 20049, "Copy from source (no re-encoding)", true},
+    TextKey{"IDS_QUENZEL_COPY_KEEPS_PICTURES", 20050,
+            "Copy from source keeps the source's pictures as they are: it cannot change their "
+            "size, frame rate or quality, or aim at a size. Choose the source's own size and rate "
+            "and empty \"Fit in\", or choose a compressor.",
+            true},
+    TextKey{"IDS_QUENZEL_COPY_CODEC_NOT_HELD", 20051,
+            "%1 files cannot hold the source's %2 pictures as they are. Choose MKV, or a "
+            "compressor.",
+            true},
+    TextKey{"IDS_QUENZEL_COPY_CODEC_UNKNOWN", 20052,
+            "The source's %1 pictures cannot be copied: %2 Choose a compressor.", true},
+    TextKey{"IDS_QUENZEL_COPY_SOUND_NOT_HELD", 20053,
+            "%1 files cannot hold the source's %2 sound as it is. Choose a compressor for the "
+            "sound, or MKV.",
+            true},
+    TextKey{"IDS_QUENZEL_COPY_ONE_VIDEO", 20054,
+            "Copy from source cuts one video, without photos, other videos or music. Remove "
+            "them, or choose a compressor.",
+            true},
 };
 
 }  // namespace

@@ -140,3 +140,9 @@ void addAlwaysPads(GstElementClass* element, const char* inputCaps, const char* 
 bool hasProperty(GstElement* element, const char* name) {
     return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
 }
+
+QString takePendingError(GstElement* pipeline, const QString& fallback) {
+    GObjectPtr<GstBus> bus(gst_element_get_bus(pipeline));
+    GstMessagePtr message(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
+    return message ? errorTextOf(message.get(), fallback) : QString();
+}

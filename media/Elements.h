@@ -23,6 +23,9 @@ QString missingElementDescription(const char* factory);
 // The framework's text of an error message, or `fallback` when it carries none.
 QString errorTextOf(GstMessage* message, const QString& fallback);
 
+// The text of an error the pipeline's bus holds (taken off it), or empty when there is none.
+QString takePendingError(GstElement* pipeline, const QString& fallback);
+
 // Whether a pad's caps (its current ones, else those it can give) are of a media type starting
 // with `prefix` ("video/", "audio/").
 bool padCarries(GstPad* pad, const char* prefix);

@@ -151,12 +151,12 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
         track.number = ++counts[static_cast<int>(track.kind)];
         track.streamId = QString::fromUtf8(gst_discoverer_stream_info_get_stream_id(stream));
         track.codec = codecOf(stream);
+        GstCapsPtr caps(gst_discoverer_stream_info_get_caps(stream));
+        const char* name = caps && !gst_caps_is_empty(caps.get())
+                               ? gst_structure_get_name(gst_caps_get_structure(caps.get(), 0))
+                               : "";
+        track.format = QString::fromUtf8(name);
         if (track.kind == SourceTrack::Kind::Subtitles) {
-            GstCapsPtr caps(gst_discoverer_stream_info_get_caps(stream));
-            const char* name = caps && !gst_caps_is_empty(caps.get())
-                                   ? gst_structure_get_name(gst_caps_get_structure(caps.get(), 0))
-                                   : "";
-            track.format = QString::fromUtf8(name);
             track.text = g_str_has_prefix(name, "text/") ||
                          g_str_has_prefix(name, "application/x-ssa") ||
                          g_str_has_prefix(name, "application/x-ass");

@@ -21,7 +21,7 @@ struct SourceTrack {
     // the file beside the source they come from ("clip.en.srt"); empty: the source itself.
     bool text = false;
     QString file;
-    QString format;  // subtitles: the name of the stream's caps ("subpicture/x-dvd")
+    QString format;  // the name of the stream's caps ("video/x-h264", "subpicture/x-dvd")
 };
 
 // A chapter of the file, on the file's own clock, in 100-ns units.

@@ -84,6 +84,11 @@ bool applyCompressor(CompressorKind kind, const std::optional<QString>& choice,
     if (!choice) {
         return true;
     }
+    if (choice->compare(QLatin1String("copy"), Qt::CaseInsensitive) == 0) {
+        bool& copy = kind == CompressorKind::Video ? settings.copyVideo : settings.copyAudio;
+        copy = true;
+        return true;
+    }
     const bool none = choice->compare(QLatin1String("none"), Qt::CaseInsensitive) == 0;
     std::optional<int32_t> position;
     if (!none) {
@@ -233,8 +238,25 @@ bool applyOptions(const ConvertOptions& options, ConversionProject& project,
     if (options.targetBytes) {
         settings.targetSizeBytes = *options.targetBytes;
     }
-    return applyCompressor(CompressorKind::Video, options.videoCompressor, settings, dialogs) &&
-           applyCompressor(CompressorKind::Audio, options.audioCompressor, settings, dialogs);
+    if (!applyCompressor(CompressorKind::Video, options.videoCompressor, settings, dialogs) ||
+        !applyCompressor(CompressorKind::Audio, options.audioCompressor, settings, dialogs)) {
+        return false;
+    }
+    if (settings.copyVideo) {
+        if (options.quality) {
+            errors() << "--quality sets a compressor; --video-compressor copy keeps the source's "
+                        "pictures as they are.\n";
+            return false;
+        }
+        // Copied pictures keep their size and rate unless asked otherwise (which is refused).
+        if (!options.size) {
+            applySize(QStringLiteral("original"), settings);
+        }
+        if (!options.fps) {
+            applyFrameRate(QStringLiteral("original"), settings);
+        }
+    }
+    return true;
 }
 
 class ProgressPrinter {

@@ -115,15 +115,17 @@ struct Options {
         QStringLiteral("video-compressor"),
         QStringLiteral(
             "Video compressor: a name from --list-compressors video, a unique part of "
-            "one, or none for uncompressed pictures (AVI and MKV only). For MP4 and WebM "
+            "one, none for uncompressed pictures (AVI and MKV only), or copy to keep the "
+            "source's pictures and encode only those at the cut's edges. For MP4 and WebM "
             "it is their own choice; WMV takes its Windows Media encoder."),
-        QStringLiteral("NAME|none")};
+        QStringLiteral("NAME|none|copy")};
     QCommandLineOption audioCompressor{
         QStringLiteral("audio-compressor"),
         QStringLiteral("Audio compressor: a name from --list-compressors audio, a unique part of "
-                       "one, or none for uncompressed sound (AVI and MKV only). For MP4 and WebM "
-                       "it is their own choice; WMV takes its Windows Media encoder."),
-        QStringLiteral("NAME|none")};
+                       "one, none for uncompressed sound (AVI and MKV only), or copy to keep the "
+                       "source's sound packets. For MP4 and WebM it is their own choice; WMV "
+                       "takes its Windows Media encoder."),
+        QStringLiteral("NAME|none|copy")};
     QCommandLineOption videoBitrate{
         QStringLiteral("video-bitrate"),
         QStringLiteral("WMV video bitrate in Kbps (1 Kbps = 1024 bit/s)."), QStringLiteral("KBPS")};

@@ -54,6 +54,11 @@ struct OutputSettings {
     // By format, for the formats whose compressors are their own choice; the flags and the bound
     // compressors above serve the others.
     std::map<int32_t, OwnCompressors> ownCompressors;
+    // "Copy from source": the source's pictures (and sound) are written as they are, and only
+    // the pictures at the cut's edges are encoded again; the compressors above are then unused
+    // for that kind.
+    bool copyVideo = false;
+    bool copyAudio = false;
     // Which of the source's sound tracks are written: "all", "none", or their numbers ("2",
     // "1,3") as quenzel-convert --tracks counts them. A format that holds one sound track takes
     // the first of those.

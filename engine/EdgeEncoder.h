@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "engine/CopyCodecs.h"
+#include "media/PacketReader.h"
+
+// The pictures at one edge of a copied cut, encoded again with the source's codec: decoded from
+// the source, and those with low <= time < high given to the codec's edge encoder.
+struct EdgeRequest {
+    QString path;
+    QString streamId;  // empty: the first video stream
+    const CopyCodec* codec = nullptr;
+    QString profile;  // the source's, for encoders that take one; empty: the encoder's choice
+    int64_t low = 0;  // ns on the file's clock
+    int64_t high = 0;
+    size_t pictures = 0;  // how many the cut's plan counts there
+};
+
+// The encoded packets in decoding order, their presentation times the source's. Fails, saying
+// why, when the encoder cannot be made or gives another number of pictures than the plan's.
+Status encodeEdge(const EdgeRequest& request, std::vector<GstBufferPtr>* packets, QString* error);
