@@ -126,17 +126,17 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
     if (!video) {
         return refuse(text_id::kCopyOneVideo);
     }
+    if (!writerTakesMediaType(format->writer, video->format)) {
+        return {.job = std::nullopt,
+                .refusal = language.GetMessageText(text_id::kCopyCodecNotHeld)
+                               .arg(formatName(format->value), video->codec)};
+    }
     const CopyCodec* codec = copyCodecFor(video->format);
     if (!codec) {
         return {.job = std::nullopt,
                 .refusal = language.GetMessageText(text_id::kCopyCodecUnknown)
                                .arg(video->codec,
                                     QStringLiteral("Quenzel copies H.264, H.265, VP9 and VP8."))};
-    }
-    if (!writerTakesMediaType(format->writer, video->format)) {
-        return {.job = std::nullopt,
-                .refusal = language.GetMessageText(text_id::kCopyCodecNotHeld)
-                               .arg(formatName(format->value), QString::fromLatin1(codec->name))};
     }
     if (!edgeEncoderInstalled(*codec)) {
         return {.job = std::nullopt,

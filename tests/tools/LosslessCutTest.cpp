@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "tests/common/DecodedPictures.h"
+#include "tests/common/QuenzelConvertProcess.h"
+#include "tests/common/TestMedia.h"
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr int kRate = 30;
+
+// 6 s of a grainy moving picture at 30 fps, a key frame every second, with sound.
+QString makeSource(const QString& folder, const QString& name, const QStringList& video,
+                   const QStringList& audio) {
+    const QString path = QDir(folder).filePath(name);
+    QStringList arguments{"-f",
+                          "lavfi",
+                          "-i",
+                          QString("testsrc2=size=%1x%2:rate=%3,noise=alls=10:allf=t")
+                              .arg(kWidth)
+                              .arg(kHeight)
+                              .arg(kRate),
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          "sine=frequency=440:sample_rate=48000",
+                          "-t",
+                          "6",
+                          "-pix_fmt",
+                          "yuv420p"};
+    arguments << video << audio << path;
+    return runFfmpeg(arguments) ? path : QString();
+}
+
+// What ffmpeg says is wrong while decoding the whole file (nothing for a sound file).
+QString decoderComplaints(const QString& path) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-f", "null", "-"});
+    ffmpeg.waitForFinished(60000);
+    return QString::fromUtf8(ffmpeg.readAllStandardError()).trimmed();
+}
+
+struct CopiedCut {
+    int written = 0;
+    int firstSourcePicture = -1;  // the source picture the file starts on
+    int identical = 0;            // written pictures equal to their source picture
+};
+
+// The source picture closest to the written file's first one, and how many written pictures are
+// exactly their source's from there on.
+CopiedCut compareCut(const QString& written, const QString& source) {
+    const DecodedPictures out = decodePictures(written, kWidth, kHeight);
+    const DecodedPictures in = decodePictures(source, kWidth, kHeight);
+    CopiedCut cut;
+    cut.written = int(out.pictures.size());
+    if (out.pictures.empty()) {
+        return cut;
+    }
+    double best = -1;
+    for (size_t i = 0; i < in.pictures.size(); ++i) {
+        const double snr = pictureSnr(out.pictures.front(), in.pictures[i]);
+        if (snr > best) {
+            best = snr;
+            cut.firstSourcePicture = int(i);
+        }
+    }
+    for (size_t i = 0; i < out.pictures.size(); ++i) {
+        const size_t at = size_t(cut.firstSourcePicture) + i;
+        cut.identical += at < in.pictures.size() && out.pictures[i] == in.pictures[at];
+    }
+    return cut;
+}
+
+class LosslessCut : public testing::Test {
+  protected:
+    QTemporaryDir folder_;
+    QTemporaryDir config_;
+
+    CommandResult cut(const QString& source, const QString& format, const QString& output,
+                      const QStringList& more = {}) {
+        return runQuenzelConvert(
+            QStringList{"--format", format, "--video-compressor", "copy", "--audio-compressor",
+                        "copy", "--start", "1.5", "--end", "4.8", "-o", output, source}
+                << more,
+            config_.path());
+    }
+};
+
+// 1.5 s to 4.8 s at 30 fps: pictures 45 to 143, the groups of pictures 60-89, 90-119 and 120-143
+// (the last cut short) of which the first two are copied.
+TEST_F(LosslessCut, CopiesTheWholeGroupsAndStartsOnThePictureAtTheMark) {
+    struct Case {
+        const char* file;
+        const char* format;
+        QStringList video;
+        QStringList audio;
+        int copied;  // the copied pictures decode to exactly the source's
+    };
+    const std::vector<Case> cases = {
+        {"h264.mp4",
+         "mp4",
+         {"-c:v", "libx264", "-preset", "veryfast", "-bf", "2", "-g", "30", "-keyint_min", "30",
+          "-sc_threshold", "0"},
+         {"-c:a", "aac"},
+         60},
+        // An open group of pictures in each: their leading pictures are encoded again.
+        {"h265.mkv",
+         "mkv",
+         {"-c:v", "libx265", "-preset", "veryfast", "-x265-params",
+          "keyint=30:min-keyint=30:bframes=3:log-level=error"},
+         {"-c:a", "libopus"},
+         57},
+        {"vp9.webm",
+         "webm",
+         {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-g", "30"},
+         {"-c:a", "libopus"},
+         60},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.file);
+        const QString source = makeSource(folder_.path(), test.file, test.video, test.audio);
+        ASSERT_FALSE(source.isEmpty());
+        const QString output = folder_.filePath(QString("cut.") + test.format);
+        const CommandResult result = cut(source, test.format, output);
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        const CopiedCut copied = compareCut(output, source);
+        EXPECT_EQ(copied.written, 99);
+        EXPECT_EQ(copied.firstSourcePicture, 45);
+        EXPECT_GE(copied.identical, test.copied);
+        EXPECT_EQ(decoderComplaints(output), QString());
+    }
+}
+
+TEST_F(LosslessCut, WhatCopyCannotDoIsRefusedBeforeAnythingIsWritten) {
+    const QString h264 = makeSource(folder_.path(), "h264.mp4",
+                                    {"-c:v", "libx264", "-preset", "veryfast"}, {"-c:a", "aac"});
+    const QString mpeg4 =
+        makeSource(folder_.path(), "mpeg4.avi", {"-c:v", "mpeg4"}, {"-c:a", "libmp3lame"});
+    ASSERT_FALSE(h264.isEmpty());
+    ASSERT_FALSE(mpeg4.isEmpty());
+    struct Case {
+        QString source;
+        const char* format;
+        QStringList more;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {h264, "mp4", {"--size", "160x120"}, "cannot change their size"},
+        {h264, "mp4", {"--target-size", "1"}, "aim at a size"},
+        {mpeg4, "webm", {}, "WebM files cannot hold the source's"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.says);
+        const QString output = folder_.filePath(QString("refused.") + test.format);
+        const CommandResult result = cut(test.source, test.format, output, test.more);
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_TRUE(result.err.contains(test.says)) << result.err.toStdString();
+        EXPECT_EQ(QDir(folder_.path()).entryList({"refused*"}, QDir::Files), QStringList());
+    }
+}
+
+}  // namespace
