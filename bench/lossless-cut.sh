@@ -39,7 +39,7 @@ seconds() {  # command... ; prints the wall time
   local begin
   begin=$(date +%s.%N)
   "$@" > "$work/log" 2>&1 || { echo "failed: $*" >&2; tail -3 "$work/log" >&2; }
-  echo "$(date +%s.%N) - $begin" | bc
+  awk -v begin="$begin" -v end="$(date +%s.%N)" 'BEGIN { printf "%.2f", end - begin }'
 }
 
 # One line of 64x36 gray samples per picture, for finding where a file starts.
@@ -76,8 +76,8 @@ print(f"  {label:<22} {float(time):7.2f} s  {len(o):4d} pictures  starts on {sta
 EOF
 }
 
-job() {  # name source format
-  local name=$1 source=$media_dir/$2 format=$3
+job() {  # name source format compressor
+  local name=$1 source=$media_dir/$2 format=$3 compressor=$4
   echo "$name: $2 cut $start-$end s into $format"
   thumbnails "$source" "$work/source.gray"
   md5s "$source" "$work/source.md5"
@@ -85,13 +85,16 @@ job() {  # name source format
   copy=$(seconds "$convert" --format "$format" --video-compressor copy --audio-compressor copy \
     --start $start --end $end -o "$work/copy.$format" "$source")
   report "Quenzel copy" "$work/copy.$format" "$source" "$copy"
-  encode=$(seconds "$convert" --format "$format" --start $start --end $end \
-    -o "$work/encode.$format" "$source")
+  # The same codec, at the source's size and rate and the Balanced quality.
+  encode=$(seconds "$convert" --format "$format" --size original --fps original \
+    --video-compressor "$compressor" \
+    --start $start --end $end -o "$work/encode.$format" "$source")
   report "Quenzel re-encode" "$work/encode.$format" "$source" "$encode"
   ffcopy=$(seconds ffmpeg -v error -y -ss $start -to $end -i "$source" -c copy \
     "$work/ffmpeg.$format")
   report "ffmpeg -c copy" "$work/ffmpeg.$format" "$source" "$ffcopy"
-  echo "  copy / re-encode: $(echo "scale=3; $copy / $encode" | bc) (target: at most 0.1)"
+  echo "  copy / re-encode: $(awk -v a="$copy" -v b="$encode" 'BEGIN { printf "%.3f", a / b }')" \
+    "(target: at most 0.1)"
 }
 
 jobs=("$@")
@@ -101,19 +104,19 @@ for name in "${jobs[@]}"; do
     h264-mp4)
       make_source cut-h264.mp4 -c:v libx264 -preset veryfast -bf 2 -g 60 -keyint_min 60 \
         -sc_threshold 0 -- -c:a aac -b:a 128k
-      job h264-mp4 cut-h264.mp4 mp4 ;;
+      job h264-mp4 cut-h264.mp4 mp4 x264enc ;;
     h264-open-mp4)
       make_source cut-h264-open.mp4 -c:v libx264 -preset veryfast -bf 3 \
         -x264-params open-gop=1:keyint=60:min-keyint=60:scenecut=0 -- -c:a aac -b:a 128k
-      job h264-open-mp4 cut-h264-open.mp4 mp4 ;;
+      job h264-open-mp4 cut-h264-open.mp4 mp4 x264enc ;;
     h265-mkv)
       make_source cut-h265.mkv -c:v libx265 -preset veryfast \
         -x265-params keyint=60:min-keyint=60:bframes=3:log-level=error -- -c:a aac -b:a 128k
-      job h265-mkv cut-h265.mkv mkv ;;
+      job h265-mkv cut-h265.mkv mkv x265enc ;;
     vp9-webm)
       make_source cut-vp9.webm -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -g 60 -b:v 8M \
         -- -c:a libopus -b:a 96k
-      job vp9-webm cut-vp9.webm webm ;;
+      job vp9-webm cut-vp9.webm webm vp9enc ;;
     *) echo "unknown job $name" >&2; exit 2 ;;
   esac
 done

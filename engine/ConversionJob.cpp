@@ -176,6 +176,8 @@ bool ConversionJob::checkCopy() {
         return false;
     }
     copy_ = std::move(decision.job);
+    settings_.outputWidth = settings_.sourceWidth;
+    settings_.outputHeight = settings_.sourceHeight;
     return true;
 }
 

@@ -33,12 +33,10 @@ bool onlyTheOneVideo(const ConversionProject& project) {
     return true;
 }
 
+// The size and the rate do not apply to copied pictures (the window grays them); a size target
+// or a bitrate would be silently missed.
 bool keepsThePictures(const OutputSettings& settings) {
-    const bool ownSize = settings.outputWidth == settings.sourceWidth &&
-                         settings.outputHeight == settings.sourceHeight;
-    const bool ownRate = settings.frameRateIndex == 0 ||
-                         std::abs(settings.frameRate - settings.sourceFrameRate) < 0.001;
-    return ownSize && ownRate && settings.targetSizeBytes <= 0 && settings.averageVideoBitrate <= 0;
+    return settings.targetSizeBytes <= 0 && settings.averageVideoBitrate <= 0;
 }
 
 int soundChannels(const SourceContents& contents) {
@@ -87,15 +85,6 @@ GstElement* makeSoundEncoder(const OutputSettings& settings, int channels) {
 
 }  // namespace
 
-bool writerTakesMediaType(const char* writer, const QString& mediaType) {
-    GObjectPtr<GstElementFactory> factory(gst_element_factory_find(writer));
-    if (!factory) {
-        return false;
-    }
-    GstCapsPtr caps(gst_caps_new_empty_simple(mediaType.toUtf8().constData()));
-    return gst_element_factory_can_sink_any_caps(factory.get(), caps.get());
-}
-
 CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSettings& settings,
                                const CLanguage& language) {
     const auto refuse = [&](int id) {
@@ -126,7 +115,7 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
     if (!video) {
         return refuse(text_id::kCopyOneVideo);
     }
-    if (!writerTakesMediaType(format->writer, video->format)) {
+    if (!factoryTakesMediaType(format->writer, video->format)) {
         return {.job = std::nullopt,
                 .refusal = language.GetMessageText(text_id::kCopyCodecNotHeld)
                                .arg(formatName(format->value), video->codec)};
@@ -164,7 +153,7 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
             if (track.streamId != id) {
                 continue;
             }
-            if (settings.copyAudio && !writerTakesMediaType(format->writer, track.format)) {
+            if (settings.copyAudio && !factoryTakesMediaType(format->writer, track.format)) {
                 return {.job = std::nullopt,
                         .refusal = language.GetMessageText(text_id::kCopySoundNotHeld)
                                        .arg(formatName(format->value), track.codec)};

@@ -20,6 +20,3 @@ struct CopyDecision {
 
 CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSettings& settings,
                                const CLanguage& language);
-
-// Whether the writer of a format takes streams of this media type ("video/x-h264").
-bool writerTakesMediaType(const char* writer, const QString& mediaType);

@@ -146,3 +146,12 @@ QString takePendingError(GstElement* pipeline, const QString& fallback) {
     GstMessagePtr message(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
     return message ? errorTextOf(message.get(), fallback) : QString();
 }
+
+bool factoryTakesMediaType(const char* factory, const QString& mediaType) {
+    GObjectPtr<GstElementFactory> found(gst_element_factory_find(factory));
+    if (!found || mediaType.isEmpty()) {
+        return false;
+    }
+    GstCapsPtr caps(gst_caps_new_empty_simple(mediaType.toUtf8().constData()));
+    return gst_element_factory_can_sink_any_caps(found.get(), caps.get());
+}

@@ -11,6 +11,9 @@
 // kNoDecoder when no such element is installed.
 Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>* element);
 
+// Whether an installed factory's sink pads take streams of a media type ("video/x-h264").
+bool factoryTakesMediaType(const char* factory, const QString& mediaType);
+
 // Whether an element factory of that name is installed (the registry is read; nothing loaded).
 bool elementInstalled(const char* factory);
 

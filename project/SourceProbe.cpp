@@ -66,10 +66,18 @@ std::optional<ProbedTimes> SourceProbe::probeSource(const QString& path) {
     }
     settings_.sourceFrameRate = 1.0 / secondsPerFrame;
     settings_.sourceSoundTracks.clear();
+    settings_.sourceVideoFormat.clear();
+    settings_.sourceSoundFormat.clear();
     if (const std::optional<SourceContents> contents = readSourceContents(path)) {
         for (const SourceTrack& track : contents->tracks) {
             if (track.kind == SourceTrack::Kind::Sound) {
                 settings_.sourceSoundTracks.append(trackLanguageAndTitle(track));
+                if (settings_.sourceSoundFormat.isEmpty()) {
+                    settings_.sourceSoundFormat = track.format;
+                }
+            } else if (track.kind == SourceTrack::Kind::Video &&
+                       settings_.sourceVideoFormat.isEmpty()) {
+                settings_.sourceVideoFormat = track.format;
             }
         }
     }

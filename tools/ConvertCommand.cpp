@@ -89,6 +89,7 @@ bool applyCompressor(CompressorKind kind, const std::optional<QString>& choice,
         copy = true;
         return true;
     }
+    (kind == CompressorKind::Video ? settings.copyVideo : settings.copyAudio) = false;
     const bool none = choice->compare(QLatin1String("none"), Qt::CaseInsensitive) == 0;
     std::optional<int32_t> position;
     if (!none) {
@@ -170,7 +171,7 @@ int missingSubtitleTrack(const ConversionProject& project, const OutputSettings&
 }
 
 bool applyOptions(const ConvertOptions& options, ConversionProject& project,
-                  OutputSettings& settings, UserDialogs& dialogs) {
+                  OutputSettings& settings, UserDialogs& dialogs, const CLanguage& language) {
     if (options.startSeconds) {
         project.startTime = toUnits(*options.startSeconds);
     }
@@ -248,13 +249,17 @@ bool applyOptions(const ConvertOptions& options, ConversionProject& project,
                         "pictures as they are.\n";
             return false;
         }
-        // Copied pictures keep their size and rate unless asked otherwise (which is refused).
-        if (!options.size) {
-            applySize(QStringLiteral("original"), settings);
+        // Copied pictures keep their size and rate: asking for others is refused.
+        const bool ownSize = settings.outputWidth == settings.sourceWidth &&
+                             settings.outputHeight == settings.sourceHeight;
+        const bool ownRate = settings.frameRateIndex == 0 ||
+                             std::abs(settings.frameRate - settings.sourceFrameRate) < 0.001;
+        if ((options.size && !ownSize) || (options.fps && !ownRate) || options.resize) {
+            errors() << language.GetMessageText(text_id::kCopyKeepsPictures) << '\n';
+            return false;
         }
-        if (!options.fps) {
-            applyFrameRate(QStringLiteral("original"), settings);
-        }
+        applySize(QStringLiteral("original"), settings);
+        applyFrameRate(QStringLiteral("original"), settings);
     }
     return true;
 }
@@ -305,7 +310,7 @@ int runConversion(const ConvertOptions& options) {
     if (!opener.openSource(options.input)) {
         return 1;
     }
-    if (!applyOptions(options, project, settings, dialogs)) {
+    if (!applyOptions(options, project, settings, dialogs, language)) {
         return 2;
     }
     if (QFile::exists(settings.outputName) && !options.replaceExisting) {

@@ -4,6 +4,7 @@
 #include "base/UserDialogs.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
+#include "media/Elements.h"
 #include "output/compressors/CompressorFit.h"
 #include "output/formats/OutputFormats.h"
 #include "output/quality/QualityLevel.h"
@@ -135,6 +136,42 @@ void OutputOptions::fillLists() {
     for (const CompressorEntry& entry : audioEntries_) {
         view_.audioCompressors.append({entry.name, {}});
     }
+    const QString copy = language_.GetMessageText(text_id::kCopyFromSource);
+    view_.videoCompressors.append({copy, {}});
+    view_.audioCompressors.append({copy, {}});
+}
+
+int32_t OutputOptions::copyPosition(CompressorKind kind) const {
+    return int32_t(kind == CompressorKind::Video ? videoEntries_.size() : audioEntries_.size());
+}
+
+void OutputOptions::chooseCompressor(CompressorKind kind, int32_t position) {
+    const bool video = kind == CompressorKind::Video;
+    const bool copy = position == copyPosition(kind);
+    (video ? copyVideo_ : copyAudio_) = copy;
+    int32_t& shown = video ? view_.videoCompressorPosition : view_.audioCompressorPosition;
+    shown = positionIn(video ? view_.videoCompressors : view_.audioCompressors, position);
+    if (!copy) {
+        (video ? currentPositions().video : currentPositions().audio) = shown;
+    }
+    if (video) {
+        view_.copiesPictures = copy;
+        if (copy) {
+            showSourceFrame();
+        }
+    }
+}
+
+void OutputOptions::showSourceFrame() {
+    view_.resolutionPosition = kResolutionOriginalPosition;
+    view_.sizeBoxesShown = false;
+    view_.widthText = integerText(settings_.sourceWidth);
+    view_.heightText = integerText(settings_.sourceHeight);
+    view_.frameRatePosition = kFrameRateOriginalPosition;
+    view_.frameRateBoxShown = false;
+    view_.frameRateText = QString::asprintf("%f", settings_.sourceFrameRate);
+    view_.fitInText.clear();
+    view_.qualityEnabled = true;
 }
 
 void OutputOptions::selectInitialEntries(const SettingsStore& store) {
@@ -177,6 +214,12 @@ void OutputOptions::selectInitialEntries(const SettingsStore& store) {
                           : QString();
     view_.qualityEnabled = view_.fitInText.trimmed().isEmpty();
     view_.soundTrackPosition = int32_t(soundTrackChoices_.indexOf(settings_.soundTracks));
+    copyVideo_ = settings_.copyVideo;
+    copyAudio_ = settings_.copyAudio;
+    view_.copiesPictures = copyVideo_;
+    if (copyVideo_) {
+        showSourceFrame();
+    }
 }
 
 OutputOptions::CompressorPositions& OutputOptions::currentPositions() {
@@ -219,8 +262,10 @@ void OutputOptions::changeFormat(int32_t format) {
         view_.rows = row->rows;
     }
     const CompressorPositions& positions = currentPositions();
-    view_.videoCompressorPosition = positions.video;
-    view_.audioCompressorPosition = positions.audio;
+    view_.videoCompressorPosition =
+        copyVideo_ ? copyPosition(CompressorKind::Video) : positions.video;
+    view_.audioCompressorPosition =
+        copyAudio_ ? copyPosition(CompressorKind::Audio) : positions.audio;
     markUnavailableCompressors();
 }
 
@@ -233,6 +278,23 @@ void OutputOptions::markUnavailableCompressors() {
         view_.audioCompressors[i].unavailableTip =
             unavailableCompressorTip(audioEntries_[i], settings_.outputFormat, language_);
     }
+    // Copy is offered where the format's writer holds the source's codec (any, before a source
+    // is open: Convert then says what it cannot copy).
+    const OutputFormat* format = outputFormat(settings_.outputFormat);
+    const auto copyTip = [&](const QString& mediaType, const QString& name) {
+        if (!format || !format->writer || usesWindowsMediaProfile(format->value)) {
+            return language_.GetMessageText(text_id::kCopyCodecNotHeld)
+                .arg(formatName(settings_.outputFormat), name);
+        }
+        return mediaType.isEmpty() || factoryTakesMediaType(format->writer, mediaType)
+                   ? QString()
+                   : language_.GetMessageText(text_id::kCopyCodecNotHeld)
+                         .arg(formatName(settings_.outputFormat), name);
+    };
+    view_.videoCompressors.back().unavailableTip =
+        copyTip(settings_.sourceVideoFormat, settings_.sourceVideoFormat);
+    view_.audioCompressors.back().unavailableTip =
+        copyTip(settings_.sourceSoundFormat, settings_.sourceSoundFormat);
 }
 
 void OutputOptions::choose(OptionList list, int32_t position) {
@@ -276,12 +338,10 @@ void OutputOptions::choose(OptionList list, int32_t position) {
             view_.resizeModePosition = positionIn(view_.resizeModes, position);
             break;
         case OptionList::VideoCompressor:
-            view_.videoCompressorPosition = positionIn(view_.videoCompressors, position);
-            currentPositions().video = view_.videoCompressorPosition;
+            chooseCompressor(CompressorKind::Video, position);
             break;
         case OptionList::AudioCompressor:
-            view_.audioCompressorPosition = positionIn(view_.audioCompressors, position);
-            currentPositions().audio = view_.audioCompressorPosition;
+            chooseCompressor(CompressorKind::Audio, position);
             break;
         case OptionList::AudioBitrate:
             view_.audioBitratePosition = positionIn(view_.audioBitrates, position);
@@ -361,6 +421,7 @@ void OutputOptions::restoreDefaults() {
     }
     view_.videoCompressorPosition = positions.video;
     view_.audioCompressorPosition = positions.audio;
+    copyVideo_ = copyAudio_ = view_.copiesPictures = false;
 }
 
 QString OutputOptions::selectedVideoCompressor() const {
@@ -398,6 +459,8 @@ bool OutputOptions::accept(SettingsStore& store) {
         if (view_.soundTrackPosition >= 0) {
             result.decision.settings.soundTracks = soundTrackChoices_[view_.soundTrackPosition];
         }
+        result.decision.settings.copyVideo = copyVideo_;
+        result.decision.settings.copyAudio = copyAudio_;
     }
     // An own choice whose list has no selection keeps what it was.
     for (const auto& [format, positions] : own_) {

@@ -72,6 +72,9 @@ struct OutputOptionsView {
     int32_t qualityPosition = -1;
     QString qualityTip;
     bool qualityEnabled = true;
+    // "Copy from source" is chosen for the pictures: size, rate, fit, quality and "Fit in" do
+    // not apply and are grayed.
+    bool copiesPictures = false;
     QString fitInText;
     QString fitInTip;
     FormatRows rows = FormatRows::Bitrates;  // never Unchanged
@@ -122,6 +125,12 @@ class OutputOptions {
     void selectInitialEntries(const SettingsStore& store);
     void changeFormat(int32_t format);
     void markUnavailableCompressors();
+    // The picture or sound list's "Copy from source" entry: after the compressors, so that the
+    // stored compressor positions keep their entries.
+    int32_t copyPosition(CompressorKind kind) const;
+    void chooseCompressor(CompressorKind kind, int32_t position);
+    // Copied pictures keep the source's size and rate: the boxes show them.
+    void showSourceFrame();
 
     OutputSettings record_;    // as the dialog opened
     OutputSettings settings_;  // the dialog's copy
@@ -133,4 +142,6 @@ class OutputOptions {
     std::map<int32_t, CompressorPositions> own_;  // by format
     OutputOptionsView view_;
     QStringList soundTrackChoices_;  // what each entry of view_.soundTracks stores
+    bool copyVideo_ = false;
+    bool copyAudio_ = false;
 };

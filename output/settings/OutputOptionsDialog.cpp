@@ -232,8 +232,13 @@ void CDialogOutputSettings::showOptions() {
     showList(kQuality, view.qualities, view.qualityPosition);
     showList(kSoundTracks, view.soundTracks, view.soundTrackPosition);
     showText(kFitIn, view.fitInText);
-    controls_[kQuality]->setEnabled(view.qualityEnabled);
-    controls_[kQualityLabel]->setEnabled(view.qualityEnabled);
+    controls_[kQuality]->setEnabled(view.qualityEnabled && !view.copiesPictures);
+    controls_[kQualityLabel]->setEnabled(view.qualityEnabled && !view.copiesPictures);
+    // Copied pictures keep the source's size, rate and quality.
+    for (int id : {kResolutionLabel, kResolution, kWidth, kHeight, kFrameRateLabel, kFrameRate,
+                   kCustomFrameRate, kResizeModeLabel, kResizeMode, kFitInLabel, kFitIn}) {
+        controls_[id]->setEnabled(!view.copiesPictures);
+    }
     controls_[kQuality]->setToolTip(view.qualityTip);
     controls_[kFitIn]->setToolTip(view.fitInTip);
 
@@ -321,5 +326,7 @@ bool runOutputOptions(QWidget* owner, OutputSettings& record, SettingsStore& sto
     record.qualityLevel = chosen.qualityLevel;
     record.targetSizeBytes = chosen.targetSizeBytes;
     record.soundTracks = chosen.soundTracks;
+    record.copyVideo = chosen.copyVideo;
+    record.copyAudio = chosen.copyAudio;
     return true;
 }

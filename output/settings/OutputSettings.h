@@ -76,6 +76,10 @@ struct OutputSettings {
     int32_t videoItemCount = 0;
     // The language and title of each sound track ("eng, Main"), by number.
     QStringList sourceSoundTracks;
+    // The media types of the source's picture and first sound track ("video/x-h264"): where
+    // "Copy from source" is offered.
+    QString sourceVideoFormat;
+    QString sourceSoundFormat;
 
     bool operator==(const OutputSettings&) const = default;
 };

@@ -206,6 +206,8 @@ void loadOutputSettings(const SettingsStore& store, OutputSettings& settings, Us
     loadFrameRateAndBitrates(store, settings);
     loadQualityChoice(store, settings);
     loadSoundTrackChoice(store, settings);
+    settings.copyVideo = store.readInt(kSettings, QStringLiteral("CopyVideo"), 0) == 1;
+    settings.copyAudio = store.readInt(kSettings, QStringLiteral("CopyAudio"), 0) == 1;
 }
 
 int32_t initialCompressorListPosition(const SettingsStore& store, CompressorKind kind) {
@@ -235,6 +237,8 @@ void commitOutputOk(const OutputOkDecision& decision, SettingsStore& store, User
     storeOwnCompressors(settings, store);
     storeQualityChoice(settings, store);
     store.writeText(kSettings, QStringLiteral("SoundTracks"), settings.soundTracks);
+    store.writeInt(kSettings, QStringLiteral("CopyVideo"), settings.copyVideo ? 1 : 0);
+    store.writeInt(kSettings, QStringLiteral("CopyAudio"), settings.copyAudio ? 1 : 0);
     store.writeInt(kSettings, QStringLiteral("n_video_bitrate"), settings.videoBitrate);
     store.writeInt(kSettings, QStringLiteral("n_audio_bitrate"), settings.audioBitrate);
     store.writeInt(kSettings, QStringLiteral("nOuptputFormat"), settings.outputFormat);

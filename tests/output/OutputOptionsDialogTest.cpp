@@ -198,7 +198,8 @@ TEST_F(OptionsDialogTest, EntriesTheFormatCannotHoldAreGrayedInTheirPlaces) {
         return model->item(int(position));
     };
     auto avi = open();
-    EXPECT_EQ(list(*avi, kVideoCompressor)->count(), catalogue.size() + 1);
+    // No compression, the catalogue, then "Copy from source".
+    EXPECT_EQ(list(*avi, kVideoCompressor)->count(), catalogue.size() + 2);
     EXPECT_EQ(list(*avi, kVideoCompressor)->itemText(int(mkvOnly + 1)), catalogue[mkvOnly].name);
     EXPECT_FALSE(item(*avi, mkvOnly + 1)->isEnabled());
     EXPECT_TRUE(item(*avi, mkvOnly + 1)->toolTip().contains("AVI"));
@@ -306,6 +307,37 @@ TEST_F(OptionsDialogTest, TheSoundTracksAreOfferedByNumberLanguageAndTitleAndThe
     store.writeText(kSettings, "SoundTracks", "2;rm -rf");
     loadOutputSettings(store, next, dialogs, nullptr);
     EXPECT_EQ(next.soundTracks, "all");
+}
+
+TEST_F(OptionsDialogTest, CopyFromSourceGraysWhatItCannotChangeAndIsOfferedWhereTheFormatHoldsIt) {
+    record.sourceVideoFormat = "video/x-h264";
+    record.sourceSoundFormat = "audio/mpeg";
+    record.sourceWidth = 1920;
+    record.sourceHeight = 1080;
+    auto dialog = open();
+    QComboBox* formats = list(*dialog, kFormat);
+    formats->setCurrentIndex(3);  // MP4
+    QComboBox* video = list(*dialog, kVideoCompressor);
+    const int copy = video->count() - 1;
+    EXPECT_EQ(video->itemText(copy), "Copy from source (no re-encoding)");
+    auto* model = qobject_cast<QStandardItemModel*>(video->model());
+    EXPECT_TRUE(model->item(copy)->isEnabled());
+    video->setCurrentIndex(copy);
+    for (int id : {kResolution, kFrameRate, kResizeMode, kQuality, kFitIn}) {
+        EXPECT_FALSE(dialog->controls()[id]->isEnabled()) << id;
+    }
+    formats->setCurrentIndex(4);  // WebM holds no H.264
+    EXPECT_FALSE(model->item(copy)->isEnabled());
+    EXPECT_TRUE(model->item(copy)->toolTip().contains("WebM"));
+    formats->setCurrentIndex(3);
+    press(*dialog, kOk);
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog->settings().copyVideo);
+    EXPECT_FALSE(dialog->settings().copyAudio);
+    EXPECT_EQ(dialog->settings().outputWidth, 1920);
+    OutputSettings next;
+    loadOutputSettings(store, next, dialogs, nullptr);
+    EXPECT_TRUE(next.copyVideo);
 }
 
 TEST_F(OptionsDialogTest, BrowseOffersTheFormatsFilterAndGivesTheNameItsExtension) {
