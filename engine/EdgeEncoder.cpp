@@ -67,7 +67,7 @@ class EdgePipeline {
         return gst_app_src_push_buffer(source, picture.release()) == GST_FLOW_OK;
     }
     // Ends the input and takes every packet the encoder gives.
-    bool drain(std::vector<GstBufferPtr>* packets) {
+    bool drain(std::vector<GstBufferPtr>* packets, GstCapsPtr* caps) {
         gst_app_src_end_of_stream(GST_APP_SRC(source_.get()));
         GstAppSink* sink = GST_APP_SINK(sink_.get());
         while (true) {
@@ -78,6 +78,9 @@ class EdgePipeline {
             // Encoders may move their output's times (x264enc by 1000 hours, to keep decoding
             // times positive) and say so in the segment; the pictures go in on a plain one, so
             // the running time is the source's time again.
+            if (!*caps) {
+                caps->reset(gst_caps_ref(gst_sample_get_caps(sample.get())));
+            }
             GstBuffer* packet = gst_buffer_copy(gst_sample_get_buffer(sample.get()));
             const GstSegment* segment = gst_sample_get_segment(sample.get());
             if (segment && GST_BUFFER_PTS_IS_VALID(packet)) {
@@ -104,7 +107,8 @@ class EdgePipeline {
 
 }  // namespace
 
-Status encodeEdge(const EdgeRequest& request, std::vector<GstBufferPtr>* packets, QString* error) {
+Status encodeEdge(const EdgeRequest& request, std::vector<GstBufferPtr>* packets, GstCapsPtr* caps,
+                  QString* error) {
     std::unique_ptr<PacketReader> reader;
     const PacketRequest decoding{.streamId = request.streamId,
                                  .kind = "video/",
@@ -154,7 +158,7 @@ Status encodeEdge(const EdgeRequest& request, std::vector<GstBufferPtr>* packets
                      .arg(reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + reason);
         return status::kStreamError;
     }
-    if (opened && !encoder.drain(packets)) {
+    if (opened && !encoder.drain(packets, caps)) {
         *error = encoder.failure();
         return status::kStreamError;
     }

@@ -18,6 +18,8 @@ struct EdgeRequest {
     size_t pictures = 0;  // how many the cut's plan counts there
 };
 
-// The encoded packets in decoding order, their presentation times the source's. Fails, saying
-// why, when the encoder cannot be made or gives another number of pictures than the plan's.
-Status encodeEdge(const EdgeRequest& request, std::vector<GstBufferPtr>* packets, QString* error);
+// The encoded packets in decoding order, their presentation times the source's, and their caps.
+// Fails, saying why, when the encoder cannot be made or gives another number of pictures than
+// the plan's.
+Status encodeEdge(const EdgeRequest& request, std::vector<GstBufferPtr>* packets, GstCapsPtr* caps,
+                  QString* error);

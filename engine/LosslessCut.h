@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,6 +14,9 @@
 #include "engine/WritingGraph.h"
 #include "media/Status.h"
 
+class CopyWriter;
+class CutPictures;
+class CutSound;
 struct CopyCodec;
 struct OutputFormat;
 
@@ -55,18 +59,20 @@ class LosslessCut : public WritingGraph {
     int64_t writtenBytes() const override { return writtenBytes_.load(); }
     int64_t sourceReach() const override { return -1; }
 
-    // How the last cut was made, for the tests and the benchmark: pictures copied, and encoded
-    // at the start and at the end.
+    // How the cut is made: the pictures copied, and those encoded at the edges.
     struct Counts {
         size_t copied = 0;
-        size_t head = 0;
-        size_t tail = 0;
+        size_t encoded = 0;
     };
     Counts counts() const;
 
   private:
     void work();
     Status cut(QString* error);
+    // Gives the writer the pictures and the sound packets in time order until they end or the
+    // cut is stopped; the number of pictures written.
+    size_t writeInTimeOrder(CutPictures& pictures, std::vector<std::unique_ptr<CutSound>>& sounds,
+                            CopyWriter& writer);
     void end(const QString& failure);
 
     LosslessCutJob job_;

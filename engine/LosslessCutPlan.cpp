@@ -93,3 +93,16 @@ LosslessCutPlan planLosslessCut(const std::vector<CodedPicture>& pictures, int64
     plan.tailPictures = countIn(plan.tailDecodeFrom, pictures.size(), plan.tailStart, stop);
     return plan;
 }
+
+std::vector<int64_t> decodingTimes(const std::vector<int64_t>& shown) {
+    std::vector<int64_t> sorted = shown;
+    std::sort(sorted.begin(), sorted.end());
+    int64_t delay = 0;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        delay = std::max(delay, sorted[i] - shown[i]);
+    }
+    for (int64_t& time : sorted) {
+        time -= delay;
+    }
+    return sorted;
+}

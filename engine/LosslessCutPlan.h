@@ -50,3 +50,9 @@ struct LosslessCutPlan {
 // last copied group when the group that follows is open, so that its leading pictures decode.
 LosslessCutPlan planLosslessCut(const std::vector<CodedPicture>& pictures, int64_t start,
                                 int64_t stop);
+
+// The decoding times of pictures written in decoding order with these presentation times (an
+// encoded edge, copied groups, an encoded edge): the presentation times in order, moved back by
+// the most that any picture shows after its turn, so that every picture is decoded before it
+// shows, in order, each at a time of its own.
+std::vector<int64_t> decodingTimes(const std::vector<int64_t>& shown);

@@ -87,4 +87,24 @@ TEST(LosslessCutPlan, ASpanWithinOneGroupIsEncodedAsAWhole) {
     EXPECT_EQ(plan.tailPictures, 0u);
 }
 
+// An encoded head without reordering, then copied groups with two B-pictures, then an encoded
+// tail: every picture is decoded before it shows, and the decoding times never go back at the
+// seams (a writer refuses them, or a player stalls there).
+TEST(LosslessCutPlan, DecodingTimesRunOnAcrossTheSeams) {
+    std::vector<int64_t> shown = {0, 1, 2};  // the head
+    for (int64_t group = 3; group < 9; group += 3) {
+        shown.insert(shown.end(), {group, group + 2, group + 1});  // I P B
+    }
+    shown.insert(shown.end(), {9, 10});  // the tail
+    const std::vector<int64_t> decoding = decodingTimes(shown);
+    ASSERT_EQ(decoding.size(), shown.size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_LE(decoding[i], shown[i]) << i;
+        if (i > 0) {
+            EXPECT_LT(decoding[i - 1], decoding[i]) << i;
+        }
+    }
+    EXPECT_EQ(decoding.front(), -1);  // moved back by the one picture a P waits for its B
+}
+
 }  // namespace

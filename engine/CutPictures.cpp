@@ -1,0 +1,262 @@
+#include "engine/CutPictures.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "engine/CopyCodecs.h"
+#include "engine/EdgeEncoder.h"
+#include "engine/LosslessCut.h"
+#include "media/ParameterSets.h"
+#include "media/PictureKinds.h"
+
+namespace {
+
+// Pictures of the group after the end that are read to see whether they lead it.
+constexpr size_t kPicturesAfterEnd = 32;
+// The most pictures an edge is encoded with (50 s at 30 fps): they wait in memory for the
+// writer, and a source that has no picture a copy can start on for longer is no copy.
+constexpr size_t kMostEncodedPictures = 1500;
+
+Status encodeEdgeOf(const LosslessCutJob& job, const QString& profile, int64_t low, int64_t high,
+                    size_t count, std::deque<GstBufferPtr>* packets, GstCapsPtr* caps,
+                    QString* error) {
+    const EdgeRequest edge{.path = job.source,
+                           .streamId = job.videoStreamId,
+                           .codec = job.codec,
+                           .profile = profile,
+                           .low = low,
+                           .high = high,
+                           .pictures = count};
+    std::vector<GstBufferPtr> encoded;
+    if (Status code = encodeEdge(edge, &encoded, caps, error); failed(code)) {
+        return code;
+    }
+    for (GstBufferPtr& packet : encoded) {
+        packets->push_back(std::move(packet));
+    }
+    return status::kOk;
+}
+
+}  // namespace
+
+Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& abandoned,
+                            std::unique_ptr<CutPictures>* pictures, QString* error) {
+    std::unique_ptr<CutPictures> made(new CutPictures());
+    if (Status code = made->readIndex(job, error); failed(code)) {
+        return code;
+    }
+    made->plan_ = planLosslessCut(made->index_, job.start, job.stop);
+    const LosslessCutPlan& plan = made->plan_;
+    if (plan.headPictures > kMostEncodedPictures || plan.tailPictures > kMostEncodedPictures) {
+        *error = QStringLiteral("the source has no picture a copy can start on for %1 s.")
+                     .arg(kMostEncodedPictures / 30);
+        return status::kUnsupportedStream;
+    }
+    const bool copies = plan.copyTo > plan.copyFrom;
+    GstBufferPtr firstCopied;
+    if (copies) {
+        if (Status code = made->openCopy(job, &firstCopied, error); failed(code)) {
+            return code;
+        }
+        made->caps_.reset(gst_caps_ref(made->copy_->caps()));
+    }
+    const GstStructure* source =
+        made->caps_ ? gst_caps_get_structure(made->caps_.get(), 0) : nullptr;
+    const char* profile = source ? gst_structure_get_string(source, "profile") : nullptr;
+    const QString profileName = QString::fromLatin1(profile ? profile : "");
+    GstCapsPtr encodedCaps;
+    if (plan.headPictures > 0 && !abandoned) {
+        if (Status code = encodeEdgeOf(job, profileName, job.start, plan.headStop,
+                                       plan.headPictures, &made->head_, &encodedCaps, error);
+            failed(code)) {
+            return code;
+        }
+    }
+    if (copies && plan.tailPictures > 0 && !abandoned) {
+        if (Status code = encodeEdgeOf(job, profileName, plan.tailStart, job.stop,
+                                       plan.tailPictures, &made->tail_, &encodedCaps, error);
+            failed(code)) {
+            return code;
+        }
+    }
+    if (abandoned) {
+        return status::kAbort;
+    }
+    if (!made->caps_) {
+        made->caps_ = std::move(encodedCaps);  // nothing copied: all of it is encoded
+    }
+    if (!made->caps_) {
+        *error = QStringLiteral("The source has no pictures in the span.");
+        return status::kStreamError;
+    }
+    made->encoded_ = made->head_.size() + made->tail_.size();
+    made->copied_ = copies ? plan.copiedPictures() : 0;
+
+    // Every picture's presentation time in writing order gives the decoding times.
+    std::vector<int64_t> shown;
+    for (const GstBufferPtr& packet : made->head_) {
+        shown.push_back(int64_t(GST_BUFFER_PTS(packet.get())));
+    }
+    for (size_t i = plan.copyFrom; i < plan.copyTo; ++i) {
+        if (!made->isSkipped(i)) {
+            shown.push_back(made->index_[i].time);
+        }
+    }
+    for (const GstBufferPtr& packet : made->tail_) {
+        shown.push_back(int64_t(GST_BUFFER_PTS(packet.get())));
+    }
+    made->decoding_ = decodingTimes(shown);
+
+    if (!made->head_.empty() && copies && !job.codec->endOfSequence.isEmpty()) {
+        // The copied picture after the head starts a sequence of its own.
+        GstBuffer* last = made->head_.back().release();
+        GstBuffer* closing = gst_buffer_new_memdup(job.codec->endOfSequence.constData(),
+                                                   gsize(job.codec->endOfSequence.size()));
+        made->head_.back().reset(gst_buffer_append(last, closing));
+    }
+    if (copies) {
+        const QByteArray sets = parameterSetsOf(made->caps_.get());
+        const bool hevc = job.codec->pictures == PictureCodec::H265;
+        if (!sets.isEmpty() && !carriesSequenceParameters(firstCopied.get(), hevc)) {
+            // A decoder coming from the encoded head must find the source's own sets here.
+            firstCopied.reset(withParameterSets(firstCopied.get(), sets));
+        }
+        made->head_.push_back(std::move(firstCopied));
+        made->position_ = plan.copyFrom + 1;
+    }
+    *pictures = std::move(made);
+    return status::kOk;
+}
+
+Status CutPictures::readIndex(const LosslessCutJob& job, QString* error) {
+    std::unique_ptr<PacketReader> reader;
+    const PacketRequest request{.streamId = job.videoStreamId,
+                                .kind = "video/",
+                                .chain = job.codec->indexChain,
+                                .from = job.start,
+                                .decoded = false,
+                                .to = -1,
+                                .makeChain = {}};
+    if (Status code = PacketReader::open(job.source, request, &reader, error); failed(code)) {
+        return code;
+    }
+    PictureKindReader kinds(job.codec->pictures);
+    std::optional<int64_t> groupAfterEnd;
+    size_t afterEnd = 0;
+    while (GstBufferPtr packet = reader->next()) {
+        const GstClockTime time = GST_BUFFER_PTS(packet.get());
+        if (!GST_CLOCK_TIME_IS_VALID(time)) {
+            *error = QStringLiteral("A picture of the source has no time.");
+            return status::kStreamError;
+        }
+        const PictureKind kind = kinds.read(packet.get());
+        index_.push_back({.time = int64_t(time),
+                          .randomAccess = kind.randomAccess,
+                          .skippable = kind.skippable,
+                          .leadsOnItsOwn = kind.leadsOnItsOwn});
+        if (groupAfterEnd) {
+            // Past the leading pictures of the group after the end, or far enough.
+            if (int64_t(time) > *groupAfterEnd || ++afterEnd >= kPicturesAfterEnd) {
+                break;
+            }
+        } else if (kind.randomAccess && int64_t(time) >= job.stop) {
+            groupAfterEnd = int64_t(time);
+        }
+    }
+    if (const QString failure = reader->errorText(); !failure.isEmpty()) {
+        *error = failure;
+        return status::kStreamError;
+    }
+    if (index_.empty()) {
+        *error = QStringLiteral("The source has no pictures in the span.");
+        return status::kStreamError;
+    }
+    return status::kOk;
+}
+
+Status CutPictures::openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopied, QString* error) {
+    const int64_t first = index_[plan_.copyFrom].time;
+    const PacketRequest copied{.streamId = job.videoStreamId,
+                               .kind = "video/",
+                               .chain = job.codec->copyChain,
+                               .from = first,
+                               .decoded = false,
+                               .to = -1,
+                               .makeChain = {}};
+    if (Status code = PacketReader::open(job.source, copied, &copy_, error); failed(code)) {
+        return code;
+    }
+    // The reader starts at the demuxer's random-access point, which may lie before ours: the
+    // packets up to the first copied one are passed over.
+    while (GstBufferPtr packet = copy_->next()) {
+        if (int64_t(GST_BUFFER_PTS(packet.get())) == first) {
+            *firstCopied = std::move(packet);
+            return status::kOk;
+        }
+    }
+    *error =
+        QStringLiteral("The picture at %1 s cannot be read again.").arg(double(first) / GST_SECOND);
+    return status::kStreamError;
+}
+
+bool CutPictures::isSkipped(size_t position) const {
+    return std::find(plan_.skipped.begin(), plan_.skipped.end(), position) != plan_.skipped.end();
+}
+
+GstBufferPtr CutPictures::next(int64_t* decodingTime) {
+    if (given_ >= decoding_.size() || !failure_.isEmpty()) {
+        return nullptr;
+    }
+    GstBufferPtr packet;
+    if (!head_.empty()) {
+        packet = std::move(head_.front());
+        head_.pop_front();
+    } else if (copy_ && position_ < plan_.copyTo) {
+        packet = nextCopied();
+    }
+    if (!packet && failure_.isEmpty() && !tail_.empty()) {
+        packet = std::move(tail_.front());
+        tail_.pop_front();
+    }
+    if (packet) {
+        *decodingTime = decoding_[given_++];
+    }
+    return packet;
+}
+
+GstBufferPtr CutPictures::nextCopied() {
+    while (position_ < plan_.copyTo) {
+        GstBufferPtr packet = copy_->next();
+        if (!packet) {
+            break;
+        }
+        const int64_t time = int64_t(GST_BUFFER_PTS(packet.get()));
+        // A parser may leave out the leading pictures of the group it starts with (h265parse
+        // drops RASL pictures there); they are not copied anyway.
+        while (position_ < plan_.copyTo && isSkipped(position_) && index_[position_].time != time) {
+            ++position_;
+        }
+        if (position_ >= plan_.copyTo || index_[position_].time != time) {
+            // Nothing more is safe to write, not even the tail.
+            failure_ = QStringLiteral("The source's pictures differ from what was read of them.");
+            return nullptr;
+        }
+        if (!isSkipped(position_++)) {
+            return packet;
+        }
+    }
+    if (position_ < plan_.copyTo) {
+        failure_ = copy_->errorText();
+        if (failure_.isEmpty()) {
+            failure_ = QStringLiteral("The source ended before its pictures were read again.");
+        }
+    }
+    return nullptr;
+}
+
+QString CutPictures::failure() {
+    if (failure_.isEmpty() && copy_) {
+        failure_ = copy_->errorText();
+    }
+    return failure_;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <gst/gst.h>
+
+#include <QString>
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "engine/LosslessCutPlan.h"
+#include "media/PacketReader.h"
+#include "media/Status.h"
+
+struct LosslessCutJob;
+
+// The pictures of a copied cut in writing order: the encoded head, the copied groups as the
+// file holds them, the encoded tail, each with the decoding time it is written with.
+class CutPictures {
+  public:
+    // Reads the index of the source's pictures, plans the cut, opens the copy and encodes the
+    // edges. `abandoned` ends the work early (kAbort).
+    static Status prepare(const LosslessCutJob& job, const std::atomic<bool>& abandoned,
+                          std::unique_ptr<CutPictures>* pictures, QString* error);
+
+    // The caps of the packets, for the writer.
+    GstCaps* caps() const { return caps_.get(); }
+    // The next packet, its decoding time in `decodingTime` (on the file's clock); null at the end,
+    // or when the copy no longer reads what the index holds (see failure()).
+    GstBufferPtr next(int64_t* decodingTime);
+    size_t count() const { return decoding_.size(); }
+    size_t copied() const { return copied_; }
+    size_t encoded() const { return encoded_; }
+    // Why the pictures ended before count(); empty when they did not.
+    QString failure();
+
+  private:
+    CutPictures() = default;
+    Status readIndex(const LosslessCutJob& job, QString* error);
+    Status openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopied, QString* error);
+    GstBufferPtr nextCopied();
+    bool isSkipped(size_t position) const;
+
+    std::vector<CodedPicture> index_;
+    LosslessCutPlan plan_;
+    std::deque<GstBufferPtr> head_;  // with the first copied picture at its end
+    std::unique_ptr<PacketReader> copy_;
+    size_t position_ = 0;  // where the copy's next packet stands in the index
+    std::deque<GstBufferPtr> tail_;
+    std::vector<int64_t> decoding_;
+    size_t given_ = 0;
+    size_t copied_ = 0;
+    size_t encoded_ = 0;
+    GstCapsPtr caps_;
+    QString failure_;
+};
