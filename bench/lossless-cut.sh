@@ -82,11 +82,11 @@ job() {  # name source format compressor
   thumbnails "$source" "$work/source.gray"
   md5s "$source" "$work/source.md5"
   local copy encode ffcopy
-  copy=$(seconds "$convert" --format "$format" --video-compressor copy --audio-compressor copy \
+  copy=$(seconds "$convert" -y --format "$format" --video-compressor copy --audio-compressor copy \
     --start $start --end $end -o "$work/copy.$format" "$source")
   report "Quenzel copy" "$work/copy.$format" "$source" "$copy"
   # The same codec, at the source's size and rate and the Balanced quality.
-  encode=$(seconds "$convert" --format "$format" --size original --fps original \
+  encode=$(seconds "$convert" -y --format "$format" --size original --fps original \
     --video-compressor "$compressor" \
     --start $start --end $end -o "$work/encode.$format" "$source")
   report "Quenzel re-encode" "$work/encode.$format" "$source" "$encode"

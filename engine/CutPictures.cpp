@@ -40,6 +40,7 @@ Status encodeEdgeOf(const LosslessCutJob& job, const QString& profile, int64_t l
 }  // namespace
 
 Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& abandoned,
+                            const std::atomic<bool>& stopped,
                             std::unique_ptr<CutPictures>* pictures, QString* error) {
     std::unique_ptr<CutPictures> made(new CutPictures());
     if (Status code = made->readIndex(job, error); failed(code)) {
@@ -72,7 +73,7 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
             return code;
         }
     }
-    if (copies && plan.tailPictures > 0 && !abandoned) {
+    if (copies && plan.tailPictures > 0 && !abandoned && !stopped) {
         if (Status code = encodeEdgeOf(job, profileName, plan.tailStart, job.stop,
                                        plan.tailPictures, &made->tail_, &encodedCaps, error);
             failed(code)) {

@@ -19,9 +19,11 @@ struct LosslessCutJob;
 class CutPictures {
   public:
     // Reads the index of the source's pictures, plans the cut, opens the copy and encodes the
-    // edges. `abandoned` ends the work early (kAbort).
+    // edges. `abandoned` ends the work early (kAbort); after `stopped` the end is not encoded,
+    // as nothing will be written of it.
     static Status prepare(const LosslessCutJob& job, const std::atomic<bool>& abandoned,
-                          std::unique_ptr<CutPictures>* pictures, QString* error);
+                          const std::atomic<bool>& stopped, std::unique_ptr<CutPictures>* pictures,
+                          QString* error);
 
     // The caps of the packets, for the writer.
     GstCaps* caps() const { return caps_.get(); }

@@ -83,7 +83,8 @@ void LosslessCut::end(const QString& failure) {
 
 Status LosslessCut::cut(QString* error) {
     std::unique_ptr<CutPictures> pictures;
-    if (Status code = CutPictures::prepare(job_, abandoned_, &pictures, error); ::failed(code)) {
+    if (Status code = CutPictures::prepare(job_, abandoned_, finishing_, &pictures, error);
+        ::failed(code)) {
         return code;
     }
     {

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Plays files that quenzel-convert wrote in headless Chromium, as a web page would.
 
-For MP4 (H.264 + AAC) and WebM (VP9 + Opus): the page loads the file from a local web server,
-waits for its metadata, seeks into it and draws the picture there onto a canvas. The browser
-reports what it saw back to the server; the test passes when each file shows a picture of the
-written size with detail in it, and the duration that was written.
+For MP4 (H.264 + AAC) and WebM (VP9 + Opus), and for a copied cut into MP4 (its first pictures
+encoded again, then the source's own from a key frame on): the page loads the file from a local
+web server, waits for its metadata, seeks into it and draws the picture there onto a canvas. The
+browser reports what it saw back to the server; the test passes when each file shows a picture of
+the written size with detail in it, and the duration that was written. The copied cut is sought
+half a second past its first copied key frame: a browser that loses the stream at the seam shows
+nothing there.
 
     browser_playback.py QUENZEL_CONVERT
 """
@@ -18,8 +21,15 @@ import sys
 import tempfile
 import threading
 
-WIDTH, HEIGHT, SECONDS = 320, 240, 3.0
-FORMATS = ("mp4", "webm")
+SECONDS = 3.0
+# name, format, options, the picture's size, where it is sought.
+JOBS = (
+    ("mp4", "mp4", ["--start", "1", "--size", "320x240", "--fps", "30"], (320, 240), 1.5),
+    ("webm", "webm", ["--start", "1", "--size", "320x240", "--fps", "30"], (320, 240), 1.5),
+    # From 1.2 s: the source's key frame at 2 s is the first copied picture, at 0.8 s.
+    ("copy", "mp4", ["--start", "1.2", "--video-compressor", "copy", "--audio-compressor",
+                     "copy"], (640, 480), 1.3),
+)
 
 PAGE = """<!doctype html>
 <html><body>
@@ -30,7 +40,7 @@ const video = document.getElementById('video');
 const report = (result) =>
   fetch('/result', {method: 'POST', body: JSON.stringify(result)});
 video.onerror = () => report({error: 'cannot play: ' + (video.error && video.error.message)});
-video.onloadedmetadata = () => { video.currentTime = 1.5; };
+video.onloadedmetadata = () => { video.currentTime = %(seek)s; };
 // Under load the seek can end before the picture there is decoded, and the canvas stays empty:
 // the drawing is tried again for up to two seconds.
 const draw = (attempt) => {
@@ -64,18 +74,19 @@ def make_source(folder):
     source = os.path.join(folder, "camera source.mp4")
     subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
                     "testsrc2=size=640x480:rate=30:duration=5", "-f", "lavfi", "-i",
-                    "sine=frequency=440:duration=5", "-c:v", "libx264", "-preset", "ultrafast",
-                    "-pix_fmt", "yuv420p", "-c:a", "aac", source], check=True)
+                    "sine=frequency=440:duration=5", "-c:v", "libx264", "-preset", "veryfast",
+                    "-bf", "2", "-g", "30", "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-c:a",
+                    "aac", source], check=True)
     return source
 
 
-def convert(quenzel_convert, source, folder, format_name):
-    target = os.path.join(folder, "quenzel." + format_name)
+def convert(quenzel_convert, source, folder, name, format_name, options):
+    target = os.path.join(folder, "quenzel-%s.%s" % (name, format_name))
     environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"))
-    subprocess.run([quenzel_convert, source, "-o", target, "--format", format_name, "--start",
-                    "1", "--end", str(1 + SECONDS), "--size", "%dx%d" % (WIDTH, HEIGHT), "--fps",
-                    "30"], check=True, env=environment, stdin=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
+    start = float(options[options.index("--start") + 1])
+    subprocess.run([quenzel_convert, source, "-o", target, "--format", format_name, "--end",
+                    str(start + SECONDS)] + options, check=True, env=environment,
+                   stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return os.path.basename(target)
 
 
@@ -141,15 +152,15 @@ def play(server, page, profile):
     return server.results.get(page, {"error": "the browser reported nothing within 60 s"})
 
 
-def check(format_name, result):
+def check(result, size, seek):
     problems = []
     if "error" in result:
         return [result["error"]]
-    if (result["width"], result["height"]) != (WIDTH, HEIGHT):
+    if (result["width"], result["height"]) != size:
         problems.append("picture %dx%d" % (result["width"], result["height"]))
     if abs(result["duration"] - SECONDS) > 0.05:
         problems.append("duration %.3f s" % result["duration"])
-    if abs(result["time"] - 1.5) > 0.05:
+    if abs(result["time"] - seek) > 0.05:
         problems.append("sought to %.3f s" % result["time"])
     if result["deviation"] < 10:  # testsrc2 is anything but flat
         problems.append("no picture drawn (mean %.1f, deviation %.1f)"
@@ -167,16 +178,17 @@ def main():
         server = Server(folder)
         threading.Thread(target=server.serve_forever, daemon=True).start()
         failures = 0
-        for format_name in FORMATS:
-            written = convert(sys.argv[1], source, folder, format_name)
-            page = "play-%s.html" % format_name
+        for name, format_name, options, size, seek in JOBS:
+            written = convert(sys.argv[1], source, folder, name, format_name, options)
+            page = "play-%s.html" % name
             with open(os.path.join(folder, page), "w") as out:
-                out.write(PAGE % {"width": WIDTH, "height": HEIGHT, "file": written})
-            result = play(server, page, os.path.join(folder, "profile-" + format_name))
-            problems = check(format_name, result)
-            print("%s: %s" % (format_name, "; ".join(problems) if problems else
-                              "plays, %dx%d, %.3f s, picture at 1.5 s (deviation %.1f)"
-                              % (result["width"], result["height"], result["duration"],
+                out.write(PAGE % {"width": size[0], "height": size[1], "file": written,
+                                  "seek": seek})
+            result = play(server, page, os.path.join(folder, "profile-" + name))
+            problems = check(result, size, seek)
+            print("%s: %s" % (name, "; ".join(problems) if problems else
+                              "plays, %dx%d, %.3f s, picture at %.1f s (deviation %.1f)"
+                              % (result["width"], result["height"], result["duration"], seek,
                                  result["deviation"])))
             failures += bool(problems)
         server.shutdown()
