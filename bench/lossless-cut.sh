@@ -42,9 +42,9 @@ seconds() {  # command... ; prints the wall time
   awk -v begin="$begin" -v end="$(date +%s.%N)" 'BEGIN { printf "%.2f", end - begin }'
 }
 
-# One line of 64x36 gray samples per picture, for finding where a file starts.
+# Small gray pictures, for finding where a re-encoded file starts.
 thumbnails() {  # file output
-  ffmpeg -v error -i "$1" -vf scale=64:36,format=gray -f rawvideo - > "$2"
+  ffmpeg -v error -i "$1" -vf scale=160:90,format=gray -f rawvideo - > "$2"
 }
 md5s() {  # file output
   ffmpeg -v error -i "$1" -f framemd5 - | grep -v '^#' | awk -F, '$1 == 0 {print $6}' > "$2"
@@ -60,17 +60,24 @@ report() {  # label file source seconds
     "$label" "$time" "$errors" "$first_picture" <<'EOF'
 import sys
 source, out, source_md5, out_md5, label, time, errors, wanted = sys.argv[1:]
-size = 64 * 36
+size = 160 * 90
 a = open(source, 'rb').read()
 b = open(out, 'rb').read()
-first = b[:size]
-def distance(i):
-    frame = a[i * size:(i + 1) * size]
-    return sum(abs(x - y) for x, y in zip(frame, first))
-starts = min(range(int(wanted) - 60, int(wanted) + 60), key=distance)
 s = open(source_md5).read().split()
 o = open(out_md5).read().split()
-same = sum(1 for i, m in enumerate(o) if starts + i < len(s) and s[starts + i] == m)
+candidates = range(max(int(wanted) - 60, 0), int(wanted) + 60)
+def identical(start):
+    return sum(1 for i, m in enumerate(o) if start + i < len(s) and s[start + i] == m)
+# A file with copied pictures starts where they line up with the source's; a re-encoded one
+# where its first picture looks most like a source picture.
+starts = max(candidates, key=identical)
+same = identical(starts)
+if same == 0:
+    first = b[:size]
+    def distance(i):
+        frame = a[i * size:(i + 1) * size]
+        return sum(abs(x - y) for x, y in zip(frame, first))
+    starts = min(candidates, key=distance)
 print(f"  {label:<22} {float(time):7.2f} s  {len(o):4d} pictures  starts on {starts:4d}"
       f"  {same:4d} identical  {int(errors):3d} decoder complaints")
 EOF

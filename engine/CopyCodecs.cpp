@@ -14,7 +14,7 @@ const std::array<CopyCodec, 4> kCopyCodecs = {{
                    "caps=\"video/x-h264,stream-format=byte-stream,alignment=au\"",
      .copyChain = "h264parse config-interval=-1 ! capsfilter "
                   "caps=\"video/x-h264,stream-format=avc3,alignment=au\"",
-     .edgeChain = "x264enc bframes=0 pass=qual quantizer=17 speed-preset=faster key-int-max=0 ! "
+     .edgeChain = "x264enc bframes=0 pass=qual quantizer=17 speed-preset=veryfast key-int-max=0 ! "
                   "video/x-h264,profile=%1 ! h264parse config-interval=-1 ! "
                   "video/x-h264,stream-format=avc3,alignment=au",
      .endOfSequence = {}},
@@ -25,7 +25,7 @@ const std::array<CopyCodec, 4> kCopyCodecs = {{
                    "caps=\"video/x-h265,stream-format=byte-stream,alignment=au\"",
      .copyChain = "h265parse config-interval=-1 ! capsfilter "
                   "caps=\"video/x-h265,stream-format=hev1,alignment=au\"",
-     .edgeChain = "x265enc speed-preset=faster option-string=bframes=0:crf=18:open-gop=0 ! "
+     .edgeChain = "x265enc speed-preset=veryfast option-string=bframes=0:crf=18:open-gop=0 ! "
                   "h265parse config-interval=-1 ! video/x-h265,stream-format=hev1,alignment=au",
      // An end-of-sequence NAL unit, with the 4-byte length of hev1.
      .endOfSequence = QByteArray::fromHex("000000024801")},
@@ -36,7 +36,7 @@ const std::array<CopyCodec, 4> kCopyCodecs = {{
      .copyChain = "",
      // Constant quality, the bitrate only a ceiling.
      .edgeChain = "vp9enc end-usage=cq cq-level=18 target-bitrate=40000000 deadline=1 "
-                  "cpu-used=4 lag-in-frames=0 row-mt=true keyframe-max-dist=100000",
+                  "cpu-used=8 threads=4 lag-in-frames=0 row-mt=true keyframe-max-dist=100000",
      .endOfSequence = {}},
     {.caps = "video/x-vp8",
      .name = "VP8",
@@ -44,7 +44,7 @@ const std::array<CopyCodec, 4> kCopyCodecs = {{
      .indexChain = "",
      .copyChain = "",
      .edgeChain = "vp8enc end-usage=cq cq-level=8 target-bitrate=40000000 deadline=1 "
-                  "cpu-used=4 lag-in-frames=0 keyframe-max-dist=100000",
+                  "cpu-used=8 threads=4 lag-in-frames=0 keyframe-max-dist=100000",
      .endOfSequence = {}},
 }};
 

@@ -1,6 +1,7 @@
 #include "engine/CutPictures.h"
 
 #include <algorithm>
+#include <future>
 #include <optional>
 
 #include "engine/CopyCodecs.h"
@@ -65,20 +66,33 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
         made->caps_ ? gst_caps_get_structure(made->caps_.get(), 0) : nullptr;
     const char* profile = source ? gst_structure_get_string(source, "profile") : nullptr;
     const QString profileName = QString::fromLatin1(profile ? profile : "");
+    // The two edges are decoded and encoded side by side: one's decoding fills the cores while
+    // the other's encoder waits for pictures.
     GstCapsPtr encodedCaps;
-    if (plan.headPictures > 0 && !abandoned) {
-        if (Status code = encodeEdgeOf(job, profileName, job.start, plan.headStop,
-                                       plan.headPictures, &made->head_, &encodedCaps, error);
-            failed(code)) {
-            return code;
-        }
-    }
+    GstCapsPtr tailCaps;
+    QString tailError;
+    std::future<Status> tail;
     if (copies && plan.tailPictures > 0 && !abandoned && !stopped) {
-        if (Status code = encodeEdgeOf(job, profileName, plan.tailStart, job.stop,
-                                       plan.tailPictures, &made->tail_, &encodedCaps, error);
-            failed(code)) {
-            return code;
-        }
+        tail = std::async(std::launch::async, [&] {
+            return encodeEdgeOf(job, profileName, plan.tailStart, job.stop, plan.tailPictures,
+                                &made->tail_, &tailCaps, &tailError);
+        });
+    }
+    Status headCode = status::kOk;
+    if (plan.headPictures > 0 && !abandoned) {
+        headCode = encodeEdgeOf(job, profileName, job.start, plan.headStop, plan.headPictures,
+                                &made->head_, &encodedCaps, error);
+    }
+    const Status tailCode = tail.valid() ? tail.get() : status::kOk;
+    if (failed(headCode)) {
+        return headCode;
+    }
+    if (failed(tailCode)) {
+        *error = tailError;
+        return tailCode;
+    }
+    if (!encodedCaps) {
+        encodedCaps = std::move(tailCaps);
     }
     if (abandoned) {
         return status::kAbort;
