@@ -138,6 +138,7 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
                        .videoStreamId = video->streamId,
                        .codec = codec,
                        .soundStreamIds = {},
+                       .soundChains = {},
                        .soundEncoder = {},
                        // A picture within one unit of a mark counts as at it: the units round.
                        .start = (item.origin + project.startTime - 1) * kNsPerUnit,
@@ -159,6 +160,11 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
                                        .arg(formatName(format->value), track.codec)};
             }
             job.soundStreamIds.push_back(id);
+            // AAC comes in ADTS frames from MPEG-TS; the writers take it raw.
+            job.soundChains.push_back(track.codec.contains(QLatin1String("AAC"))
+                                          ? QByteArray("aacparse ! capsfilter "
+                                                       "caps=\"audio/mpeg,stream-format=raw\"")
+                                          : QByteArray());
         }
     }
     if (!settings.copyAudio && !job.soundStreamIds.empty()) {

@@ -2,17 +2,18 @@
 
 #include "engine/LosslessCut.h"
 
-Status CutSound::open(const LosslessCutJob& job, const QString& streamId,
-                      std::unique_ptr<CutSound>* sound, QString* error) {
+Status CutSound::open(const LosslessCutJob& job, size_t track, std::unique_ptr<CutSound>* sound,
+                      QString* error) {
     std::unique_ptr<CutSound> made(new CutSound(job));
     const bool encoded = bool(job.soundEncoder);
-    const PacketRequest request{.streamId = streamId,
-                                .kind = "audio/",
-                                .chain = {},
-                                .from = job.start,
-                                .decoded = encoded,
-                                .to = encoded ? job.stop : -1,
-                                .makeChain = job.soundEncoder};
+    const PacketRequest request{
+        .streamId = job.soundStreamIds[track],
+        .kind = "audio/",
+        .chain = encoded || track >= job.soundChains.size() ? QByteArray() : job.soundChains[track],
+        .from = job.start,
+        .decoded = encoded,
+        .to = encoded ? job.stop : -1,
+        .makeChain = job.soundEncoder};
     if (Status code = PacketReader::open(job.source, request, &made->reader_, error);
         failed(code)) {
         return code;

@@ -14,8 +14,8 @@ struct LosslessCutJob;
 // or the span encoded again, cut exactly by the decoder.
 class CutSound {
   public:
-    static Status open(const LosslessCutJob& job, const QString& streamId,
-                       std::unique_ptr<CutSound>* sound, QString* error);
+    static Status open(const LosslessCutJob& job, size_t track, std::unique_ptr<CutSound>* sound,
+                       QString* error);
 
     // The caps of the packets; null when the track has nothing in the span.
     GstCaps* caps() const { return hasPackets_ ? reader_->caps() : nullptr; }

@@ -94,9 +94,9 @@ Status LosslessCut::cut(QString* error) {
     // Tracks with nothing in the span are left out.
     std::vector<std::unique_ptr<CutSound>> sounds;
     std::vector<GstCaps*> soundCaps;
-    for (const QString& id : job_.soundStreamIds) {
+    for (size_t track = 0; track < job_.soundStreamIds.size(); ++track) {
         std::unique_ptr<CutSound> sound;
-        if (Status code = CutSound::open(job_, id, &sound, error); ::failed(code)) {
+        if (Status code = CutSound::open(job_, track, &sound, error); ::failed(code)) {
             return code;
         }
         if (sound->caps()) {

@@ -27,6 +27,9 @@ struct LosslessCutJob {
     QString videoStreamId;  // empty: the first video stream
     const CopyCodec* codec = nullptr;
     std::vector<QString> soundStreamIds;  // in this order
+    // For each copied track, the elements its packets go through to be written ("aacparse ! ..."
+    // for AAC in ADTS frames, which the writers take raw); empty: none.
+    std::vector<QByteArray> soundChains;
     // Makes what encodes the sound tracks again (a bin from decoded sound to packets the writer
     // takes); empty: the sound is copied as it is, in whole packets.
     std::function<GstElement*()> soundEncoder;

@@ -120,6 +120,9 @@ void PacketReader::takePad(GstPad* pad) {
             linkFailure_ = parseError ? QString::fromUtf8(parseError->message) : QString();
         }
         if (!chain || !linkFailure_.isEmpty()) {
+            if (chain) {
+                gst_object_unref(gst_object_ref_sink(chain));
+            }
             linkToFakeSink(bin, pad, false);
             return;
         }
