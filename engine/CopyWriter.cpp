@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "engine/LosslessCut.h"
+#include "engine/SourceExtras.h"
 #include "media/Elements.h"
 #include "output/formats/OutputFormats.h"
 
@@ -16,6 +17,7 @@ constexpr guint kQueuedVideo = 64;
 constexpr guint kQueuedSound = 512;
 constexpr GstClockTime kEndTimeout = 30 * GST_SECOND;
 constexpr auto kWaitStep = std::chrono::milliseconds(2);
+constexpr int64_t kNsPerUnit = 100;
 
 }  // namespace
 
@@ -39,6 +41,11 @@ Status CopyWriter::open(const LosslessCutJob& job, GstCaps* video,
     if (hasProperty(mux.get(), "faststart-file")) {
         g_object_set(mux.get(), "faststart-file", QFile::encodeName(job.scratchPath).constData(),
                      nullptr);
+    }
+    // The chapters of the span and the recording time, as a re-encoded cut keeps them.
+    if (const std::optional<SourceExtras> extras = SourceExtras::read(
+            job.source, int64_t(job.start / kNsPerUnit), int64_t(job.stop / kNsPerUnit))) {
+        extras->giveWriter(mux.get());
     }
     g_object_set(sink.get(), "location", QFile::encodeName(job.writePath).constData(), nullptr);
     gst_bin_add_many(GST_BIN(pipeline_.get()), mux.get(), sink.get(), nullptr);

@@ -11,15 +11,19 @@ std::optional<SourceExtras> SourceExtras::read(const Timeline& timeline) {
         return std::nullopt;
     }
     const TimelineSource& source = *timeline.group(0)->tracks().front()->sources().front();
-    std::optional<SourceContents> contents = readSourceContents(source.mediaName());
+    return read(source.mediaName(), source.mediaStart(), source.mediaStop());
+}
+
+std::optional<SourceExtras> SourceExtras::read(const QString& path, int64_t start, int64_t stop) {
+    std::optional<SourceContents> contents = readSourceContents(path);
     if (!contents) {
         return std::nullopt;
     }
     SourceExtras extras;
-    extras.path_ = source.mediaName();
+    extras.path_ = path;
     extras.contents_ = std::move(*contents);
-    extras.start_ = source.mediaStart();
-    extras.stop_ = source.mediaStop();
+    extras.start_ = start;
+    extras.stop_ = stop;
     return extras;
 }
 

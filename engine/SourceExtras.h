@@ -18,6 +18,8 @@ class SourceExtras {
   public:
     // Nullopt for a timeline of several items, or a source whose contents cannot be read.
     static std::optional<SourceExtras> read(const Timeline& timeline);
+    // The same for one file cut from `start` to `stop` (100-ns units on its own clock).
+    static std::optional<SourceExtras> read(const QString& path, int64_t start, int64_t stop);
 
     const SourceContents& contents() const { return contents_; }
 
