@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int64_t kNsPerUnit = 100;
-
 bool onlyTheOneVideo(const ConversionProject& project) {
     if (project.videos.size() != 1) {
         return false;
@@ -142,8 +140,8 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
                        .soundChains = {},
                        .soundEncoder = {},
                        // A picture within one unit of a mark counts as at it: the units round.
-                       .start = (item.origin + project.startTime - 1) * kNsPerUnit,
-                       .stop = (item.origin + project.endTime - 1) * kNsPerUnit,
+                       .start = (item.origin + project.startTime - 1) * LosslessCutJob::kNsPerUnit,
+                       .stop = (item.origin + project.endTime - 1) * LosslessCutJob::kNsPerUnit,
                        .format = format,
                        .writePath = {},
                        .scratchPath = {}};

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "engine/LosslessCut.h"
+#include "engine/OutputGraph.h"
 #include "engine/SourceExtras.h"
 #include "media/Elements.h"
 #include "output/formats/OutputFormats.h"
@@ -17,7 +18,6 @@ constexpr guint kQueuedVideo = 64;
 constexpr guint kQueuedSound = 512;
 constexpr GstClockTime kEndTimeout = 30 * GST_SECOND;
 constexpr auto kWaitStep = std::chrono::milliseconds(2);
-constexpr int64_t kNsPerUnit = 100;
 
 }  // namespace
 
@@ -33,18 +33,11 @@ Status CopyWriter::open(const LosslessCutJob& job, GstCaps* video,
                      .arg(QString::fromLatin1(job.format->name));
         return status::kNoDecoder;
     }
-    for (const WriterProperty& property : job.format->writerProperties) {
-        if (property.name) {
-            gst_util_set_object_arg(G_OBJECT(mux.get()), property.name, property.value);
-        }
-    }
-    if (hasProperty(mux.get(), "faststart-file")) {
-        g_object_set(mux.get(), "faststart-file", QFile::encodeName(job.scratchPath).constData(),
-                     nullptr);
-    }
+    applyWriterSettings(mux.get(), *job.format, job.scratchPath);
     // The chapters of the span and the recording time, as a re-encoded cut keeps them.
-    if (const std::optional<SourceExtras> extras = SourceExtras::read(
-            job.source, int64_t(job.start / kNsPerUnit), int64_t(job.stop / kNsPerUnit))) {
+    if (const std::optional<SourceExtras> extras =
+            SourceExtras::read(job.source, job.start / LosslessCutJob::kNsPerUnit,
+                               job.stop / LosslessCutJob::kNsPerUnit)) {
         extras->giveWriter(mux.get());
     }
     g_object_set(sink.get(), "location", QFile::encodeName(job.writePath).constData(), nullptr);

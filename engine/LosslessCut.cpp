@@ -7,12 +7,6 @@
 #include "engine/CutPictures.h"
 #include "engine/CutSound.h"
 
-namespace {
-
-constexpr int64_t kNsPerUnit = 100;  // the program counts in 100-ns units
-
-}  // namespace
-
 LosslessCut::LosslessCut(LosslessCutJob job, QObject* parent)
     : WritingGraph(parent), job_(std::move(job)) {}
 
@@ -171,7 +165,7 @@ size_t LosslessCut::writeInTimeOrder(CutPictures& pictures,
             ++written;
             const int64_t reached =
                 shownAt + (GST_CLOCK_TIME_IS_VALID(length) ? int64_t(length) : 0) - job_.start;
-            writtenTime_ = std::max(writtenTime_.load(), reached / kNsPerUnit);
+            writtenTime_ = std::max(writtenTime_.load(), reached / LosslessCutJob::kNsPerUnit);
             furthestWrittenTime_ = std::max(furthestWrittenTime_.load(), writtenTime_.load());
             picture = pictures.next(&pictureDecoding);
             continue;
@@ -186,7 +180,8 @@ size_t LosslessCut::writeInTimeOrder(CutPictures& pictures,
         if (!writer.push(track + 1, GstBufferPtr(packet))) {
             break;
         }
-        furthestWrittenTime_ = std::max(furthestWrittenTime_.load(), reached / kNsPerUnit);
+        furthestWrittenTime_ =
+            std::max(furthestWrittenTime_.load(), reached / LosslessCutJob::kNsPerUnit);
         nextSounds[track] = sounds[track]->next();
         if (!nextSounds[track]) {
             writer.endInput(track + 1);  // the writer must not wait for more of it

@@ -23,6 +23,9 @@ struct OutputFormat;
 // What a copied cut writes: the source's pictures (and sound tracks) between two times, into a
 // file of a format whose writer holds them as they are.
 struct LosslessCutJob {
+    // Its times are nanoseconds; the program's elsewhere are 100-ns units.
+    static constexpr int64_t kNsPerUnit = 100;
+
     QString source;
     QString videoStreamId;  // empty: the first video stream
     const CopyCodec* codec = nullptr;

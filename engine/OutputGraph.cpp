@@ -123,18 +123,7 @@ bool OutputGraphBuilder::createWriter(GstBin* bin) {
         }
         return false;
     }
-    for (const WriterProperty& property : format_->writerProperties) {
-        if (property.name) {
-            gst_util_set_object_arg(G_OBJECT(mux.get()), property.name, property.value);
-        }
-    }
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(mux.get()), "faststart-file") &&
-        !options_.scratchPath.isEmpty()) {
-        // The media waits here while the index is written ahead of it: on the output's disk,
-        // where the space for the file is, rather than in the temporary folder.
-        g_object_set(mux.get(), "faststart-file",
-                     QFile::encodeName(options_.scratchPath).constData(), nullptr);
-    }
+    applyWriterSettings(mux.get(), *format_, options_.scratchPath);
     g_object_set(sink.get(), "location", QFile::encodeName(writePath_).constData(), nullptr);
     // The bin takes references of its own; `mux_` borrows the bin's.
     gst_bin_add_many(bin, mux.get(), sink.get(), nullptr);
@@ -479,6 +468,20 @@ std::unique_ptr<ConversionGraph> OutputGraphBuilder::build(std::shared_ptr<Timel
 }
 
 }  // namespace
+
+void applyWriterSettings(GstElement* writer, const OutputFormat& format,
+                         const QString& scratchPath) {
+    for (const WriterProperty& property : format.writerProperties) {
+        if (property.name) {
+            gst_util_set_object_arg(G_OBJECT(writer), property.name, property.value);
+        }
+    }
+    if (hasProperty(writer, "faststart-file") && !scratchPath.isEmpty()) {
+        // The media waits here while the index is written ahead of it: on the output's disk,
+        // where the space for the file is, rather than in the temporary folder.
+        g_object_set(writer, "faststart-file", QFile::encodeName(scratchPath).constData(), nullptr);
+    }
+}
 
 std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeline,
                                                 const OutputSettings& settings,

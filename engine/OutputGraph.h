@@ -8,6 +8,8 @@
 
 #include "output/quality/EncoderQuality.h"
 
+struct OutputFormat;
+
 class CLanguage;
 class ConversionGraph;
 class Timeline;
@@ -39,6 +41,11 @@ struct RenderOptions {
 // Media profile) into the writer of the chosen format and starts it. The previews play what the
 // compressors made, decoded again. Every failure is shown through `dialogs`, leaves nothing
 // running and gives nullptr. The settings are read, never changed.
+// Sets a format's writer as every conversion into it does: the format's own properties, and the
+// file beside the output where an MP4 writer keeps the media while it puts the index first.
+void applyWriterSettings(GstElement* writer, const OutputFormat& format,
+                         const QString& scratchPath);
+
 std::unique_ptr<ConversionGraph> renderTimeline(std::shared_ptr<Timeline> timeline,
                                                 const OutputSettings& settings,
                                                 UserDialogs& dialogs, const CLanguage& language,
