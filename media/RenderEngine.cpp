@@ -117,19 +117,23 @@ struct ElementTuning {
     bool busyCompressor = false;
 };
 
-// Decoding threads beside the rest of the conversion.
+// Decoding threads beside the rest of the conversion. Never fewer than two: libav decoding on
+// one thread, started by a seek on an open group's key picture (an H.264 recovery point),
+// predicts the pictures up to the next key picture from ones it never had and gives them out
+// damaged; with frame threads the same pictures come out right.
 gint decoderThreads(const ElementTuning& tuning) {
+    constexpr gint kFewestThreads = 2;
     const gint cores = static_cast<gint>(g_get_num_processors());
     if (tuning.busyCompressor) {
         // Such a compressor costs several times the decoding of its pictures: a quarter of the
         // cores keeps up with it, and every further thread only holds more pictures in memory
         // (some 20 MB for 1080p on two cores, and no faster).
-        return std::max(1, cores / 4);
+        return std::max(kFewestThreads, cores / 4);
     }
     // Inside the editing services scaling and encoding run on their own threads beside the
     // decoder: a decoder taking every core only adds full-size pictures to memory. Around them
     // the decoder's thread does nothing else, and every core it has counts.
-    return tuning.direct || cores == 1 ? cores : cores - 1;
+    return std::max(kFewestThreads, tuning.direct ? cores : cores - 1);
 }
 
 // Tunes the elements of a conversion's front end (the editing services' or the direct one), as

@@ -87,6 +87,30 @@ std::string sourceName(const ::testing::TestParamInfo<Source>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Sources, PictureFidelity, ::testing::ValuesIn(kSources), sourceName);
 
+// A cut that starts inside an open group (x264's recovery-point key pictures, B-pyramid): the
+// reader starts decoding at that group's key picture, and every picture from the start on must
+// be the source's, not one predicted from pictures the decoder never had.
+TEST(CutFidelity, StartsInsideAnOpenGroupOnItsOwnPicture) {
+    const Source openGroups{"h264-open-gop.mp4",
+                            {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "30", "-sc_threshold",
+                             "0", "-bf", "3", "-x264-params", "open-gop=1:b-pyramid=normal"},
+                            // Grain, as a camera's: on flat pictures the damage does not show.
+                            "testsrc2=size=320x240:rate=30:duration=4,noise=alls=20:allf=t"};
+    const QString source = makeSource(openGroups);
+    ASSERT_FALSE(source.isEmpty()) << "ffmpeg could not make " << openGroups.file;
+    QTemporaryDir config;
+    QTemporaryDir output;
+    const QString written = output.filePath("cut.mp4");
+    const CommandResult converted =
+        runQuenzelConvert({source, "-o", written, "--format", "mp4", "--video-compressor", "x264",
+                           "--size", "original", "--fps", "original", "--start", "1.5", "-y"},
+                          config.path());
+    ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+    const ::PictureFidelity fidelity = compareWithSource(written, source, kWidth, kHeight, 45);
+    EXPECT_EQ(fidelity.written, fidelity.source) << fidelity.describe();
+    EXPECT_GT(fidelity.lowestSnr, kLowestSnr) << fidelity.describe();
+}
+
 }  // namespace
 
 namespace {
