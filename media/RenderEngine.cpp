@@ -117,10 +117,11 @@ struct ElementTuning {
     bool busyCompressor = false;
 };
 
-// Decoding threads beside the rest of the conversion. Never fewer than two: libav decoding on
-// one thread, started by a seek on an open group's key picture (an H.264 recovery point),
-// predicts the pictures up to the next key picture from ones it never had and gives them out
-// damaged; with frame threads the same pictures come out right.
+// Decoding threads beside the rest of the conversion. Never fewer than two: after a seek onto an
+// open group's recovery point, libav on one thread asks GStreamer's decoder for the pictures it
+// invents to fill the gap in the frame numbers, gets none ("Couldn't get codec frame") and drops
+// the picture it decodes, so every picture up to the next key picture comes out damaged. Frame
+// threads allocate those with libav's own allocator.
 gint decoderThreads(const ElementTuning& tuning) {
     constexpr gint kFewestThreads = 2;
     const gint cores = static_cast<gint>(g_get_num_processors());
