@@ -18,22 +18,46 @@ constexpr size_t kPicturesAfterEnd = 32;
 // writer, and a source that has no picture a copy can start on for longer is no copy.
 constexpr size_t kMostEncodedPictures = 1500;
 
-Status encodeEdgeOf(const LosslessCutJob& job, const QString& profile, int64_t low, int64_t high,
-                    size_t count, std::deque<GstBufferPtr>* packets, GstCapsPtr* caps,
+// The times of the index's pictures shown in [low, high), in the order they show.
+std::vector<int64_t> timesShownIn(const std::vector<CodedPicture>& index, int64_t low,
+                                  int64_t high) {
+    std::vector<int64_t> times;
+    for (const CodedPicture& picture : index) {
+        if (picture.time >= low && picture.time < high) {
+            times.push_back(picture.time);
+        }
+    }
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+Status encodeEdgeOf(const LosslessCutJob& job, const QString& profile,
+                    const std::vector<int64_t>& times, size_t planned, int64_t decodeFrom,
+                    int64_t low, int64_t high, std::deque<GstBufferPtr>* packets, GstCapsPtr* caps,
                     QString* error) {
+    if (times.size() != planned) {
+        *error = QStringLiteral("The source's pictures from %1 s on are not in order.")
+                     .arg(double(low) / GST_SECOND, 0, 'f', 3);
+        return status::kStreamError;
+    }
     const EdgeRequest edge{.path = job.source,
                            .streamId = job.videoStreamId,
                            .codec = job.codec,
                            .profile = profile,
                            .low = low,
                            .high = high,
-                           .pictures = count};
+                           .pictures = times.size(),
+                           .decodeFrom = decodeFrom};
     std::vector<GstBufferPtr> encoded;
     if (Status code = encodeEdge(edge, &encoded, caps, error); failed(code)) {
         return code;
     }
-    for (GstBufferPtr& packet : encoded) {
-        packets->push_back(std::move(packet));
+    // The edge encoders give their pictures in the order they show. Each takes the time the
+    // source's index holds: after a seek onto an open group's key picture the decoder may stamp
+    // the first pictures of the next group with a guessed time.
+    for (size_t i = 0; i < encoded.size(); ++i) {
+        GST_BUFFER_PTS(encoded[i].get()) = GstClockTime(times[i]);
+        packets->push_back(std::move(encoded[i]));
     }
     return status::kOk;
 }
@@ -48,6 +72,31 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
         return code;
     }
     made->plan_ = planLosslessCut(made->index_, job.start, job.stop);
+    GstBufferPtr firstCopied;
+    if (made->plan_.copyTo > made->plan_.copyFrom) {
+        if (Status code = made->openCopy(job, &firstCopied, error); failed(code)) {
+            return code;
+        }
+        if (made->recoveryPoints_[made->plan_.copyFrom] &&
+            !made->joinOpenGroup(job, &firstCopied)) {
+            // Joined as an IDR picture it would not decode right: those groups are encoded.
+            for (size_t i = 0; i < made->index_.size(); ++i) {
+                made->index_[i].randomAccess =
+                    made->index_[i].randomAccess && !made->recoveryPoints_[i];
+            }
+            for (size_t leading : made->leadingPictures_) {
+                made->index_[leading].skippable = false;
+            }
+            made->plan_ = planLosslessCut(made->index_, job.start, job.stop);
+            made->copy_.reset();
+            firstCopied.reset();
+            if (made->plan_.copyTo > made->plan_.copyFrom) {
+                if (Status code = made->openCopy(job, &firstCopied, error); failed(code)) {
+                    return code;
+                }
+            }
+        }
+    }
     const LosslessCutPlan& plan = made->plan_;
     if (plan.headPictures > kMostEncodedPictures || plan.tailPictures > kMostEncodedPictures) {
         *error = QStringLiteral("the source has no picture a copy can start on for %1 s.")
@@ -55,11 +104,7 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
         return status::kUnsupportedStream;
     }
     const bool copies = plan.copyTo > plan.copyFrom;
-    GstBufferPtr firstCopied;
     if (copies) {
-        if (Status code = made->openCopy(job, &firstCopied, error); failed(code)) {
-            return code;
-        }
         made->caps_.reset(gst_caps_ref(made->copy_->caps()));
     }
     const GstStructure* source =
@@ -74,14 +119,18 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
     std::future<Status> tail;
     if (copies && plan.tailPictures > 0 && !abandoned && !stopped) {
         tail = std::async(std::launch::async, [&] {
-            return encodeEdgeOf(job, profileName, plan.tailStart, job.stop, plan.tailPictures,
-                                &made->tail_, &tailCaps, &tailError);
+            return encodeEdgeOf(job, profileName,
+                                timesShownIn(made->index_, plan.tailStart, job.stop),
+                                plan.tailPictures, made->timeOf(plan.tailDecodeFrom),
+                                plan.tailStart, job.stop, &made->tail_, &tailCaps, &tailError);
         });
     }
     Status headCode = status::kOk;
     if (plan.headPictures > 0 && !abandoned) {
-        headCode = encodeEdgeOf(job, profileName, job.start, plan.headStop, plan.headPictures,
-                                &made->head_, &encodedCaps, error);
+        headCode =
+            encodeEdgeOf(job, profileName, timesShownIn(made->index_, job.start, plan.headStop),
+                         plan.headPictures, made->timeOf(plan.headDecodeFrom), job.start,
+                         plan.headStop, &made->head_, &encodedCaps, error);
     }
     const Status tailCode = tail.valid() ? tail.get() : status::kOk;
     if (failed(headCode)) {
@@ -130,12 +179,6 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
         made->head_.back().reset(gst_buffer_append(last, closing));
     }
     if (copies) {
-        const QByteArray sets = parameterSetsOf(made->caps_.get());
-        const bool hevc = job.codec->pictures == PictureCodec::H265;
-        if (!sets.isEmpty() && !carriesSequenceParameters(firstCopied.get(), hevc)) {
-            // A decoder coming from the encoded head must find the source's own sets here.
-            firstCopied.reset(withParameterSets(firstCopied.get(), sets));
-        }
         made->head_.push_back(std::move(firstCopied));
         made->position_ = plan.copyFrom + 1;
     }
@@ -169,6 +212,7 @@ Status CutPictures::readIndex(const LosslessCutJob& job, QString* error) {
                           .randomAccess = kind.randomAccess,
                           .skippable = kind.skippable,
                           .leadsOnItsOwn = kind.leadsOnItsOwn});
+        recoveryPoints_.push_back(kind.recoveryPoint);
         if (groupAfterEnd) {
             // Past the leading pictures of the group after the end, or far enough.
             if (int64_t(time) > *groupAfterEnd || ++afterEnd >= kPicturesAfterEnd) {
@@ -186,7 +230,39 @@ Status CutPictures::readIndex(const LosslessCutJob& job, QString* error) {
         *error = QStringLiteral("The source has no pictures in the span.");
         return status::kStreamError;
     }
+    markLeadingPictures();
     return status::kOk;
+}
+
+// An H.264 recovery point's leading pictures follow it in decoding order and show before it;
+// nothing says which they are but their times. They may refer to the group before.
+void CutPictures::markLeadingPictures() {
+    for (size_t key = 0; key < index_.size(); ++key) {
+        if (!recoveryPoints_[key]) {
+            continue;
+        }
+        for (size_t i = key + 1; i < index_.size() && !index_[i].randomAccess; ++i) {
+            if (!index_[i].skippable && index_[i].time < index_[key].time) {
+                index_[i].skippable = true;
+                leadingPictures_.push_back(i);
+            }
+        }
+    }
+}
+
+bool CutPictures::joinOpenGroup(const LosslessCutJob& job, GstBufferPtr* firstCopied) {
+    if (job.codec->pictures != PictureCodec::H264) {
+        return false;
+    }
+    joiner_ = std::make_unique<OpenGroupStart>();
+    QString reason;
+    GstBufferPtr joined(joiner_->rewrite(firstCopied->get(), &reason));
+    if (!joined) {
+        joiner_.reset();
+        return false;
+    }
+    *firstCopied = std::move(joined);
+    return true;
 }
 
 Status CutPictures::openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopied, QString* error) {
@@ -205,6 +281,12 @@ Status CutPictures::openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopie
     // packets up to the first copied one are passed over.
     while (GstBufferPtr packet = copy_->next()) {
         if (int64_t(GST_BUFFER_PTS(packet.get())) == first) {
+            const QByteArray sets = parameterSetsOf(copy_->caps());
+            const bool hevc = job.codec->pictures == PictureCodec::H265;
+            if (!sets.isEmpty() && !carriesSequenceParameters(packet.get(), hevc)) {
+                // A decoder coming from the encoded head must find the source's own sets here.
+                packet.reset(withParameterSets(packet.get(), sets));
+            }
             *firstCopied = std::move(packet);
             return status::kOk;
         }
@@ -212,6 +294,10 @@ Status CutPictures::openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopie
     *error =
         QStringLiteral("The picture at %1 s cannot be read again.").arg(double(first) / GST_SECOND);
     return status::kStreamError;
+}
+
+int64_t CutPictures::timeOf(size_t position) const {
+    return position < index_.size() ? index_[position].time : 0;
 }
 
 bool CutPictures::isSkipped(size_t position) const {
@@ -257,6 +343,15 @@ GstBufferPtr CutPictures::nextCopied() {
             return nullptr;
         }
         if (!isSkipped(position_++)) {
+            if (joiner_) {
+                QString reason;
+                GstBufferPtr joined(joiner_->rewrite(packet.get(), &reason));
+                if (!joined) {
+                    failure_ = QStringLiteral("A copied picture cannot be joined: %1.").arg(reason);
+                    return nullptr;
+                }
+                return joined;
+            }
             return packet;
         }
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/LosslessCutPlan.h"
+#include "media/OpenGroupStart.h"
 #include "media/PacketReader.h"
 #include "media/Status.h"
 
@@ -42,8 +43,16 @@ class CutPictures {
     Status openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopied, QString* error);
     GstBufferPtr nextCopied();
     bool isSkipped(size_t position) const;
+    int64_t timeOf(size_t position) const;  // 0 past the index
+    void markLeadingPictures();
+    // Makes the first copied picture, an H.264 recovery point, an IDR one and keeps on joining
+    // the copied pictures after it; false where that stream cannot be joined so.
+    bool joinOpenGroup(const LosslessCutJob& job, GstBufferPtr* firstCopied);
 
     std::vector<CodedPicture> index_;
+    std::vector<bool> recoveryPoints_;     // beside the index
+    std::vector<size_t> leadingPictures_;  // of the recovery points
+    std::unique_ptr<OpenGroupStart> joiner_;
     LosslessCutPlan plan_;
     std::deque<GstBufferPtr> head_;  // with the first copied picture at its end
     std::unique_ptr<PacketReader> copy_;

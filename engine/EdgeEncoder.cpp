@@ -1,5 +1,7 @@
 #include "engine/EdgeEncoder.h"
 
+#include <algorithm>
+
 #include <gst/app/gstappsink.h>
 #include <gst/app/gstappsrc.h>
 
@@ -113,7 +115,7 @@ Status encodeEdge(const EdgeRequest& request, std::vector<GstBufferPtr>* packets
     const PacketRequest decoding{.streamId = request.streamId,
                                  .kind = "video/",
                                  .chain = {},
-                                 .from = request.low,
+                                 .from = std::min(request.decodeFrom, request.low),
                                  .decoded = true,
                                  .to = -1,
                                  .makeChain = {}};

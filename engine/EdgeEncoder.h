@@ -16,6 +16,9 @@ struct EdgeRequest {
     int64_t low = 0;  // ns on the file's clock
     int64_t high = 0;
     size_t pictures = 0;  // how many the cut's plan counts there
+    // The random-access picture the decoding starts on. A demuxer seeking to `low` may pick a
+    // later one whose decoding time lies before `low`, and lose the pictures shown before it.
+    int64_t decodeFrom = 0;
 };
 
 // The encoded packets in decoding order, their presentation times the source's, and their caps.

@@ -5,6 +5,15 @@
 #include <gst/codecparsers/gsth264parser.h>
 #include <gst/codecparsers/gsth265parser.h>
 
+#include <QByteArray>
+#include <algorithm>
+
+#include "media/RbspBits.h"
+
+namespace {
+constexpr int kSliceTypeBytes = 16;  // enough for first_mb_in_slice and slice_type
+}  // namespace
+
 struct PictureKindReader::Parsers {
     GstH264NalParser* h264 = gst_h264_nal_parser_new();
     GstH265Parser* h265 = gst_h265_parser_new();
@@ -23,7 +32,8 @@ PictureKind PictureKindReader::read(GstBuffer* picture) {
     if (codec_ == PictureCodec::Other) {
         return {.randomAccess = !GST_BUFFER_FLAG_IS_SET(picture, GST_BUFFER_FLAG_DELTA_UNIT),
                 .skippable = false,
-                .leadsOnItsOwn = false};
+                .leadsOnItsOwn = false,
+                .recoveryPoint = false};
     }
     GstMapInfo map;
     if (!gst_buffer_map(picture, &map, GST_MAP_READ)) {
@@ -35,24 +45,77 @@ PictureKind PictureKindReader::read(GstBuffer* picture) {
     return kind;
 }
 
+namespace {
+
+constexpr guint8 kSeiRecoveryPoint = 6;
+
+// Whether an SEI unit's payload holds a recovery point at the picture itself.
+bool recoversAtOnce(const QByteArray& payload) {
+    int at = 0;
+    while (at + 1 < payload.size()) {
+        int type = 0;
+        while (at < payload.size() && uchar(payload[at]) == 0xff) {
+            type += 255;
+            ++at;
+        }
+        type += at < payload.size() ? uchar(payload[at++]) : 0;
+        int size = 0;
+        while (at < payload.size() && uchar(payload[at]) == 0xff) {
+            size += 255;
+            ++at;
+        }
+        size += at < payload.size() ? uchar(payload[at++]) : 0;
+        if (type == kSeiRecoveryPoint) {
+            const QByteArray message = payload.mid(at, size);
+            RbspReader reader(message);
+            return reader.unsignedGolomb() == 0 && !reader.overrun();
+        }
+        at += size;
+    }
+    return false;
+}
+
+bool isIntraSlice(const QByteArray& payload) {
+    RbspReader reader(payload);
+    reader.unsignedGolomb();  // first_mb_in_slice
+    return reader.unsignedGolomb() % 5 == 2 && !reader.overrun();
+}
+
+}  // namespace
+
 PictureKind PictureKindReader::readH264(const guint8* data, gsize size) {
-    // Only an IDR picture starts a copied group. An I picture that is its own recovery point
-    // (an open group) would follow the encoded head with picture numbers and orders carried over
-    // from it, and decoders then drop the pictures after the seam: such groups are encoded.
+    // An IDR picture starts a copied group, and so does an I picture that is its own recovery
+    // point: the copy turns that one into an IDR picture (OpenGroupStart). An I picture alone
+    // is none: the pictures after it may still refer to ones before it.
     GstH264NalUnit unit;
     guint offset = 0;
+    bool recovers = false;
+    bool intra = true;
+    bool slices = false;
     while (offset < size) {
         const GstH264ParserResult found =
             gst_h264_parser_identify_nalu(parsers_->h264, data, offset, size, &unit);
         if (found != GST_H264_PARSER_OK && found != GST_H264_PARSER_NO_NAL_END) {
             break;
         }
+        const auto* payload = reinterpret_cast<const char*>(unit.data + unit.offset + 1);
         if (unit.type == GST_H264_NAL_SLICE_IDR) {
-            return {.randomAccess = true, .skippable = false, .leadsOnItsOwn = false};
+            return {.randomAccess = true,
+                    .skippable = false,
+                    .leadsOnItsOwn = false,
+                    .recoveryPoint = false};
+        } else if (unit.type == GST_H264_NAL_SEI) {
+            recovers =
+                recovers || recoversAtOnce(withoutEmulationPrevention(payload, int(unit.size) - 1));
+        } else if (unit.type == GST_H264_NAL_SLICE) {
+            slices = true;
+            intra = intra && isIntraSlice(withoutEmulationPrevention(
+                                 payload, std::min(int(unit.size) - 1, kSliceTypeBytes)));
         }
         offset = unit.offset + unit.size;
     }
-    return {};
+    const bool key = recovers && intra && slices;
+    return {.randomAccess = key, .skippable = false, .leadsOnItsOwn = false, .recoveryPoint = key};
 }
 
 PictureKind PictureKindReader::readH265(const guint8* data, gsize size) {

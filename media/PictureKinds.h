@@ -16,6 +16,9 @@ struct PictureKind {
     bool skippable = false;
     // Shows before its random-access picture but refers only to its own group (H.265 RADL).
     bool leadsOnItsOwn = false;
+    // An H.264 I picture that is its own recovery point but no IDR picture (an open group's key
+    // picture): random access, and its leading pictures are known only by their times.
+    bool recoveryPoint = false;
 };
 
 enum class PictureCodec { H264, H265, Other };

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Plays files that quenzel-convert wrote in headless Chromium, as a web page would.
 
-For MP4 (H.264 + AAC) and WebM (VP9 + Opus), and for a copied cut into MP4 (its first pictures
-encoded again, then the source's own from a key frame on): the page loads the file from a local
+For MP4 (H.264 + AAC) and WebM (VP9 + Opus), and for copied cuts into MP4 from closed and open
+groups of pictures (the first pictures encoded again, then the source's own from a key frame on): the page loads the file from a local
 web server, waits for its metadata, seeks into it and draws the picture there onto a canvas. The
 browser reports what it saw back to the server; the test passes when each file shows a picture of
 the written size with detail in it, and the duration that was written. The copied cut is sought
@@ -29,7 +29,14 @@ JOBS = (
     # From 1.2 s: the source's key frame at 2 s is the first copied picture, at 0.8 s.
     ("copy", "mp4", ["--start", "1.2", "--video-compressor", "copy", "--audio-compressor",
                      "copy"], (640, 480), 1.3),
+    # The same from a source of open groups: the copied key frame is made an IDR one.
+    ("copy-open", "mp4", ["--start", "1.2", "--video-compressor", "copy", "--audio-compressor",
+                          "copy"], (640, 480), 1.3),
 )
+# x264's options for each job's source: closed groups with 2 B-frames, or open ones.
+SOURCES = {
+    "copy-open": ["-bf", "3", "-x264-params", "open-gop=1:b-pyramid=normal"],
+}
 
 PAGE = """<!doctype html>
 <html><body>
@@ -70,12 +77,12 @@ video.src = '/%(file)s';
 """
 
 
-def make_source(folder):
-    source = os.path.join(folder, "camera source.mp4")
+def make_source(folder, name, groups):
+    source = os.path.join(folder, "camera source %s.mp4" % name)
     subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
                     "testsrc2=size=640x480:rate=30:duration=5", "-f", "lavfi", "-i",
                     "sine=frequency=440:duration=5", "-c:v", "libx264", "-preset", "veryfast",
-                    "-bf", "2", "-g", "30", "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-c:a",
+                    "-g", "30", "-sc_threshold", "0"] + groups + ["-pix_fmt", "yuv420p", "-c:a",
                     "aac", source], check=True)
     return source
 
@@ -174,11 +181,11 @@ def main():
         return 1
     folder = tempfile.mkdtemp(prefix="quenzel-browser-")
     try:
-        source = make_source(folder)
         server = Server(folder)
         threading.Thread(target=server.serve_forever, daemon=True).start()
         failures = 0
         for name, format_name, options, size, seek in JOBS:
+            source = make_source(folder, name, SOURCES.get(name, ["-bf", "2"]))
             written = convert(sys.argv[1], source, folder, name, format_name, options)
             page = "play-%s.html" % name
             with open(os.path.join(folder, page), "w") as out:

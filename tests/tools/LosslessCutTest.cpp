@@ -116,6 +116,14 @@ TEST_F(LosslessCut, CopiesTheWholeGroupsAndStartsOnThePictureAtTheMark) {
           "keyint=30:min-keyint=30:bframes=3:log-level=error"},
          {"-c:a", "libopus"},
          57},
+        // x264's open groups: I pictures that are their own recovery point, B-pyramid. The
+        // first copied one becomes an IDR picture.
+        {"h264-open.mp4",
+         "mp4",
+         {"-c:v", "libx264", "-preset", "veryfast", "-bf", "3", "-g", "30", "-sc_threshold", "0",
+          "-x264-params", "open-gop=1:b-pyramid=normal"},
+         {"-c:a", "aac"},
+         57},
         {"vp9.webm",
          "webm",
          {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-g", "30"},
@@ -126,7 +134,7 @@ TEST_F(LosslessCut, CopiesTheWholeGroupsAndStartsOnThePictureAtTheMark) {
         SCOPED_TRACE(test.file);
         const QString source = makeSource(folder_.path(), test.file, test.video, test.audio);
         ASSERT_FALSE(source.isEmpty());
-        const QString output = folder_.filePath(QString("cut.") + test.format);
+        const QString output = folder_.filePath(QString("cut-") + test.file);
         const CommandResult result = cut(source, test.format, output);
         ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
         const CopiedCut copied = compareCut(output, source);
