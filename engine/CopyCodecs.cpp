@@ -25,7 +25,7 @@ const std::array<CopyCodec, 4> kCopyCodecs = {{
                    "caps=\"video/x-h265,stream-format=byte-stream,alignment=au\"",
      .copyChain = "h265parse config-interval=-1 ! capsfilter "
                   "caps=\"video/x-h265,stream-format=hev1,alignment=au\"",
-     .edgeChain = "x265enc speed-preset=veryfast option-string=bframes=0:crf=18:open-gop=0 ! "
+     .edgeChain = "x265enc speed-preset=ultrafast option-string=bframes=0:crf=18:open-gop=0 ! "
                   "h265parse config-interval=-1 ! video/x-h265,stream-format=hev1,alignment=au",
      // An end-of-sequence NAL unit, with the 4-byte length of hev1.
      .endOfSequence = QByteArray::fromHex("000000024801")},
