@@ -15,6 +15,7 @@
 #include "media/MediaFile.h"
 #include "media/MediaFramework.h"
 #include "media/SourceReach.h"
+#include "media/StartPicture.h"
 #include "media/Timeline.h"
 
 namespace {
@@ -115,26 +116,29 @@ struct ElementTuning {
     bool direct = false;
     // The compressor keeps the cores busy with threads of its own.
     bool busyCompressor = false;
+    // A source's decoding starts off an IDR picture (an open group's key picture).
+    bool startsOffIdr = false;
 };
 
-// Decoding threads beside the rest of the conversion. Never fewer than two: after a seek onto an
-// open group's recovery point, libav on one thread asks GStreamer's decoder for the pictures it
-// invents to fill the gap in the frame numbers, gets none ("Couldn't get codec frame") and drops
-// the picture it decodes, so every picture up to the next key picture comes out damaged. Frame
-// threads allocate those with libav's own allocator.
+// Decoding threads beside the rest of the conversion. Never one where decoding starts off an IDR
+// picture: after a seek onto an open group's recovery point, libav on one thread asks GStreamer's
+// decoder for the pictures it invents to fill the gap in the frame numbers, gets none ("Couldn't
+// get codec frame") and drops the picture it decodes, so every picture up to the next key picture
+// comes out damaged. Frame threads allocate those with libav's own allocator (and hold some 30 MB
+// more at 1080p, so they are not taken where nothing needs them).
 gint decoderThreads(const ElementTuning& tuning) {
-    constexpr gint kFewestThreads = 2;
+    const gint fewest = tuning.startsOffIdr ? 2 : 1;
     const gint cores = static_cast<gint>(g_get_num_processors());
     if (tuning.busyCompressor) {
         // Such a compressor costs several times the decoding of its pictures: a quarter of the
         // cores keeps up with it, and every further thread only holds more pictures in memory
         // (some 20 MB for 1080p on two cores, and no faster).
-        return std::max(kFewestThreads, cores / 4);
+        return std::max(fewest, cores / 4);
     }
     // Inside the editing services scaling and encoding run on their own threads beside the
     // decoder: a decoder taking every core only adds full-size pictures to memory. Around them
     // the decoder's thread does nothing else, and every core it has counts.
-    return std::max(kFewestThreads, tuning.direct ? cores : cores - 1);
+    return std::max(fewest, tuning.direct || cores == 1 ? cores : cores - 1);
 }
 
 // Tunes the elements of a conversion's front end (the editing services' or the direct one), as
@@ -265,10 +269,27 @@ Status addSource(GESLayer* layer, GESTrack* track, const TimelineSource& source,
 
 namespace {
 
-std::unique_ptr<RenderEngineParts> newParts(bool direct, bool busyCompressor) {
+// Whether a video source of the timeline starts its decoding off an IDR picture.
+bool startsOffIdr(const Timeline& timeline) {
+    constexpr int64_t kNsPerUnit = 100;
+    for (int index = 0; index < timeline.groupCount(); ++index) {
+        for (const auto& track : timeline.group(index)->tracks()) {
+            for (const auto& source : track->sources()) {
+                if (source->mediaStart() > 0 &&
+                    startsOffIdrPicture(source->mediaName(), source->mediaStart() * kNsPerUnit)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+std::unique_ptr<RenderEngineParts> newParts(bool direct, bool busyCompressor, bool offIdr) {
     auto parts = std::make_unique<RenderEngineParts>();
     parts->tuning->direct = direct;
     parts->tuning->busyCompressor = busyCompressor;
+    parts->tuning->startsOffIdr = offIdr;
     parts->pipeline = refSink(gst_pipeline_new("conversion"));
     g_signal_connect(parts->pipeline.get(), "deep-element-added", G_CALLBACK(&tuneTimelineElement),
                      parts->tuning.get());
@@ -285,8 +306,9 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
         return status::kPointer;
     }
     scrapIt();
+    const bool offIdr = startsOffIdr(*timeline_);
     if (DirectFrontEnd::suits(*timeline_)) {
-        auto parts = newParts(true, busyCompressor_);
+        auto parts = newParts(true, busyCompressor_, offIdr);
         parts->direct = std::make_unique<DirectFrontEnd>();
         const Status built =
             parts->direct->build(*timeline_, GST_PIPELINE(parts->pipeline.get()), &error);
@@ -303,7 +325,7 @@ Status RenderEngine::connectFrontEnd(QString* errorText) {
         }
         error.clear();  // a file for the editing services after all
     }
-    auto parts = newParts(false, busyCompressor_);
+    auto parts = newParts(false, busyCompressor_, offIdr);
     const Status connected = connectTimeline(*parts, error);
     if (succeeded(connected)) {
         parts_ = std::move(parts);
