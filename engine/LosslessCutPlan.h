@@ -12,12 +12,13 @@
 // One coded picture of the source, in decoding order.
 struct CodedPicture {
     int64_t time = 0;  // presentation time on the file's clock (the cut uses nanoseconds)
-    // Decoding can start here with nothing before it: an IDR picture (H.264), an IRAP one
-    // (H.265), a key frame (VP8, VP9). An I-slice alone is not one.
+    // Decoding can start here with nothing before it: an IDR picture or an I picture that is its
+    // own recovery point (H.264), an IRAP one (H.265), a key frame (VP8, VP9). An I picture
+    // alone is not one.
     bool randomAccess = false;
     // A leading picture (it follows a random-access picture in decoding order and shows before
-    // it) that no picture after the leading ones refers to: H.265's RASL pictures, H.264's
-    // non-reference ones. A group may open the copied run without such pictures.
+    // it) that no picture after the leading ones refers to: H.265's RASL pictures, the leading
+    // pictures of an H.264 recovery point. A group may open the copied run without them.
     bool skippable = false;
     // A leading picture that refers to nothing before its group (H.265's RADL pictures): it is
     // copied as any other.

@@ -8,8 +8,8 @@
 // units (H.264 and H.265 in byte-stream form, one picture a buffer) or its buffer flags (the
 // other codecs).
 struct PictureKind {
-    // A copied group can start here: an IDR picture (H.264), an IRAP picture (H.265), a key
-    // frame (the others).
+    // A copied group can start here: an IDR or recovery-point I picture (H.264), an IRAP picture
+    // (H.265), a key frame (the others).
     bool randomAccess = false;
     // Shows before the random-access picture it follows and may refer to the group before it;
     // nothing after the leading pictures refers to it (H.265 RASL).
