@@ -23,6 +23,17 @@ bool isWanted(GstPad* pad, const PacketRequest& request) {
     return padCarries(pad, request.kind);
 }
 
+// libav decodes the pictures after a seek onto an open group's key picture right only on frame
+// threads (see the render engine's decoder threads); a single core gets two as well.
+void onDecoderElement(GstBin*, GstBin*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_") &&
+        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads") &&
+        g_get_num_processors() < 2) {
+        g_object_set(element, "max-threads", 2, nullptr);
+    }
+}
+
 }  // namespace
 
 Status PacketReader::open(const QString& path, const PacketRequest& request,
@@ -51,6 +62,9 @@ Status PacketReader::open(const QString& path, const PacketRequest& request,
     gst_bin_add_many(bin, source.get(), parser.get(), sink.get(), nullptr);
     gst_element_link(source.get(), parser.get());
     g_signal_connect(parser.get(), "pad-added", G_CALLBACK(onPadAdded), made.get());
+    if (request.decoded) {
+        g_signal_connect(parser.get(), "deep-element-added", G_CALLBACK(onDecoderElement), nullptr);
+    }
 
     // Seeking waits for the first packet: only then is the file's layout known.
     gst_element_set_state(made->pipeline_.get(), GST_STATE_PLAYING);
