@@ -97,7 +97,7 @@ int bitsAfterMarking(const GstH264SliceHdr& slice) {
 // The marking commands of a non-IDR slice read again at `from`; false unless they end at `to`.
 bool markingEndsAt(const QByteArray& payload, int from, int to) {
     RbspReader reader(payload);
-    reader.bits(from);
+    reader.skip(from);
     if (reader.bits(1)) {
         for (uint32_t operation = reader.unsignedGolomb(); operation != 0 && !reader.overrun();
              operation = reader.unsignedGolomb()) {

@@ -60,6 +60,13 @@ uint32_t RbspReader::unsignedGolomb() {
     return zeros == 0 ? 0 : ((1u << zeros) - 1) + bits(zeros);
 }
 
+void RbspReader::skip(int count) {
+    position_ += count;
+    if (position_ > int(payload_.size()) * 8) {
+        overrun_ = true;
+    }
+}
+
 int32_t RbspReader::signedGolomb() {
     const uint32_t code = unsignedGolomb();
     return code % 2 ? int32_t((code + 1) / 2) : -int32_t(code / 2);

@@ -14,6 +14,8 @@ class RbspReader {
     uint32_t bits(int count);
     uint32_t unsignedGolomb();
     int32_t signedGolomb();
+    // Moves on by `count` bits without reading them.
+    void skip(int count);
     int position() const { return position_; }
     // Whether a read went past the end.
     bool overrun() const { return overrun_; }
