@@ -194,6 +194,6 @@ void ConversionGraph::stop() {
     }
 }
 
-int64_t ConversionGraph::sourceReach() const {
+StreamsReached ConversionGraph::sourceReach() const {
     return engine_->sourceReach();
 }

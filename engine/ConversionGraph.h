@@ -61,7 +61,7 @@ class ConversionGraph : public WritingGraph {
     int64_t furthestWrittenTime() const override { return furthestWrittenTime_.load(); }
     // Bytes the writer gave out so far (0 without a writer).
     int64_t writtenBytes() const override { return writtenBytes_.load(); }
-    int64_t sourceReach() const override;
+    StreamsReached sourceReach() const override;
 
   private:
     struct Branch {

@@ -395,10 +395,16 @@ void ConversionJob::onGraphCompleted() {
     // the source, such as a picture that ends before its sound, is no sign of damage.
     const double frameRate = settings_.frameRate > 0 ? settings_.frameRate : kFallbackFrameRate;
     const auto oneFrame = static_cast<int64_t>(std::ceil(kUnitsPerSecond / frameRate));
-    // The reach is on the file's clock; the project counts from the clip's first picture.
-    const int64_t rawReach = graph_->sourceReach();
-    const int64_t reached =
-        rawReach < 0 ? -1 : std::max<int64_t>(rawReach - project_.videos.front().origin, 0);
+    // Each stream's reach is on its own clock; the project counts from the clip's first picture.
+    const StreamsReached streams = graph_->sourceReach();
+    int64_t reached = -1;
+    if (streams.video >= 0) {
+        reached = std::max<int64_t>(streams.video - project_.videos.front().origin, 0);
+    }
+    if (streams.audio >= 0 && !project_.audios.empty()) {
+        reached = std::max<int64_t>(
+            {reached, streams.audio - project_.audios.front().origin, int64_t(0)});
+    }
     const int64_t written = graph_->furthestWrittenTime();
     convertedSpan_ = written;
     if (reached >= 0) {

@@ -36,8 +36,11 @@ struct LosslessCutJob {
     // Makes what encodes the sound tracks again (a bin from decoded sound to packets the writer
     // takes); empty: the sound is copied as it is, in whole packets.
     std::function<GstElement*()> soundEncoder;
-    int64_t start = 0;  // ns on the file's clock
+    int64_t start = 0;  // ns on the picture's clock
     int64_t stop = 0;
+    // How far the sound's clock runs ahead of the picture's (an MP4 file's tracks each have an
+    // edit list of their own).
+    int64_t soundShift = 0;
     const OutputFormat* format = nullptr;
     QString writePath;
     QString scratchPath;  // where the writer may keep a file of its own
@@ -63,7 +66,7 @@ class LosslessCut : public WritingGraph {
     int64_t writtenTime() const override { return writtenTime_.load(); }
     int64_t furthestWrittenTime() const override { return furthestWrittenTime_.load(); }
     int64_t writtenBytes() const override { return writtenBytes_.load(); }
-    int64_t sourceReach() const override { return -1; }
+    StreamsReached sourceReach() const override { return {}; }
 
     // How the cut is made: the pictures copied, and those encoded at the edges.
     struct Counts {

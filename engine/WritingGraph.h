@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "media/SourceReach.h"
+
 // What a conversion job runs and watches: something that writes the output file on threads of
 // its own and tells the job, as signals on the job's thread, when the file is done or has failed.
 // A re-encoding conversion is one (ConversionGraph), a copied cut another (LosslessCut).
@@ -26,8 +28,8 @@ class WritingGraph : public QObject {
     virtual int64_t writtenTime() const = 0;
     virtual int64_t furthestWrittenTime() const = 0;
     virtual int64_t writtenBytes() const = 0;
-    // How far the source was read, on the file's clock in 100-ns units; -1: not known.
-    virtual int64_t sourceReach() const = 0;
+    // How far the source's streams were read, each on its own clock in 100-ns units.
+    virtual StreamsReached sourceReach() const = 0;
 
   Q_SIGNALS:
     // The writer wrote the end of the stream: the span was written, or the finish is done.

@@ -38,12 +38,15 @@ struct Gate {
     bool video = false;
 };
 
-// The part of the file every group carries, on the file's own clock.
+// The part of the file every group carries, on the picture's clock.
 struct SourceSpan {
     QString path;
     int64_t start = 0;
     int64_t stop = 0;
     bool toEnd = false;  // read to the end of the file rather than to the stop
+    // How far the sound's clock runs ahead of the picture's: an MP4 file's tracks each have an
+    // edit list of their own.
+    int64_t soundShift = 0;
 };
 
 }  // namespace
@@ -67,18 +70,19 @@ GstClockTime toNanoseconds(int64_t units) {
     return static_cast<GstClockTime>(units) * kNanosecondsPerUnit;
 }
 
-// The one source every group of a suitable timeline carries; nullopt when there is none.
+// The one source every group of a suitable timeline carries, the same span of it on each
+// stream's clock; nullopt when there is none.
 std::optional<SourceSpan> commonSource(const Timeline& timeline) {
     std::optional<SourceSpan> common;
-    bool video = false;
-    bool audio = false;
+    std::optional<int64_t> pictureStart;
+    std::optional<int64_t> soundStart;
     for (int index = 0; index < timeline.groupCount(); ++index) {
         const TimelineGroup& group = *timeline.group(index);
-        bool& seen = group.mediaType().major == GroupMediaType::Major::Video ? video : audio;
+        const bool video = group.mediaType().major == GroupMediaType::Major::Video;
+        std::optional<int64_t>& seen = video ? pictureStart : soundStart;
         if (seen || group.tracks().size() != 1) {
             return std::nullopt;
         }
-        seen = true;
         const TimelineTrack& track = *group.tracks().front();
         if (track.sources().size() != 1) {
             return std::nullopt;
@@ -89,17 +93,27 @@ std::optional<SourceSpan> commonSource(const Timeline& timeline) {
             }
         }
         const TimelineSource& source = *track.sources().front();
-        const SourceSpan span{source.mediaName(), source.mediaStart(), source.mediaStop(),
-                              source.playsToEnd()};
+        const SourceSpan span{.path = source.mediaName(),
+                              .start = source.mediaStart(),
+                              .stop = source.mediaStop(),
+                              .toEnd = source.playsToEnd(),
+                              .soundShift = 0};
         if (source.start() != 0 || source.stop() != span.stop - span.start ||
             span.stop <= span.start) {
             return std::nullopt;
         }
-        if (common && (common->path != span.path || common->start != span.start ||
-                       common->stop != span.stop || common->toEnd != span.toEnd)) {
+        if (common &&
+            (common->path != span.path || common->stop - common->start != span.stop - span.start ||
+             common->toEnd != span.toEnd)) {
             return std::nullopt;
         }
-        common = span;
+        seen = span.start;
+        if (!common || video) {
+            common = span;
+        }
+    }
+    if (common && pictureStart && soundStart) {
+        common->soundShift = *soundStart - *pictureStart;
     }
     return common;
 }
@@ -173,8 +187,10 @@ void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
             group.linked = true;
             dropSourceChapters(pad);
             // Ahead of the gate, so that what lies before the span never waits there.
-            parts->clips.push_back(SpanClip::attach(pad, parts->span.start,
-                                                    parts->span.toEnd ? -1 : parts->span.stop));
+            const SourceSpan& span = parts->span;
+            const int64_t shift = video ? 0 : span.soundShift;
+            parts->clips.push_back(
+                SpanClip::attach(pad, span.start + shift, span.toEnd ? -1 : span.stop + shift));
             std::lock_guard lock(parts->mutex);
             addGate(parts, pad, video);
             return;

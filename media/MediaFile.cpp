@@ -15,6 +15,7 @@
 struct MediaFacts {
     GstClockTime duration = GST_CLOCK_TIME_NONE;  // the length from the first picture
     int64_t firstPicture = 0;                     // 100-ns units of the file's clock
+    int64_t firstSound = 0;                       // the sound's clock at that picture
     bool hasVideo = false;
     bool hasAudio = false;
     int32_t width = 0;
@@ -109,6 +110,7 @@ void measureFromFirstPicture(const QString& path, GstDiscovererInfo* info, Media
     FirstPicture first;
     if (facts->hasVideo && succeeded(firstShownPicture(fileUri(path), &first))) {
         facts->firstPicture = first.clockTime;
+        facts->firstSound = first.soundClockTime;
     }
     if (!GST_CLOCK_TIME_IS_VALID(facts->duration)) {
         return;
@@ -361,6 +363,10 @@ Status MediaFile::averageTimePerFrame(double* secondsPerFrame) const {
 
 int64_t MediaFile::firstPictureTime() const {
     return facts_->firstPicture;
+}
+
+int64_t MediaFile::soundTimeAtFirstPicture() const {
+    return facts_->firstSound;
 }
 
 bool MediaFile::hasVideo() const {

@@ -32,6 +32,9 @@ class MediaFile {
     // Where the first picture lies on the file's own clock (GStreamer's stream time, which seeks
     // take): 0 for most files, half a second or more for MPEG program and transport streams.
     int64_t firstPictureTime() const;
+    // The sound's clock at the first picture: the sound of an MP4 file may start its clock
+    // elsewhere than the picture does. The picture's clock where the file has no sound.
+    int64_t soundTimeAtFirstPicture() const;
     // Picture size as shown: width and height swapped for a picture tagged to be turned a quarter
     // (phone recordings). Fails with kNoInterface when the file has no decodable picture.
     Status videoSize(int32_t* width, int32_t* height) const;

@@ -416,8 +416,8 @@ bool RenderEngine::groupIsVideo(int group) const {
            parts_->groups[static_cast<size_t>(group)].video;
 }
 
-int64_t RenderEngine::sourceReach() const {
-    return parts_ ? parts_->tuning->reach.furthest() : -1;
+StreamsReached RenderEngine::sourceReach() const {
+    return parts_ ? parts_->tuning->reach.both() : StreamsReached{};
 }
 
 void RenderEngine::scrapIt() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "media/GPtr.h"
+#include "media/SourceReach.h"
 #include "media/Status.h"
 
 class Timeline;
@@ -47,7 +48,7 @@ class RenderEngine {
 
     // The furthest media time (100-ns units) the sources were read to: the end of their longest
     // stream read so far (see SourceReach); -1 before anything was read.
-    int64_t sourceReach() const;
+    StreamsReached sourceReach() const;
 
     // Stops and drops the pipeline.
     void scrapIt();

@@ -107,10 +107,6 @@ void SourceReach::watchDemuxer(GstElement* demuxer) {
     g_signal_connect(demuxer, "pad-added", G_CALLBACK(&onReachPadAdded), this);
 }
 
-int64_t SourceReach::furthest() const {
-    return std::max(video(), audio());
-}
-
 void keepSeekNumbers(GstElement* demuxer) {
     g_signal_connect(demuxer, "pad-added", G_CALLBACK(&onSeekPadAdded), nullptr);
 }

@@ -10,6 +10,12 @@
 // fills what a source does not deliver with black and silence, so a source cut off early shows only
 // here. Packets are watched rather than decoded pictures: decoders do not all stamp their output
 // (the animated GIF decoder stamps every picture 0).
+// The end of the last packet read of each kind of stream, -1 before any was read.
+struct StreamsReached {
+    int64_t video = -1;
+    int64_t audio = -1;
+};
+
 class SourceReach {
   public:
     // Watches the packets of a demuxer's output pads, from the pads it adds from now on.
@@ -18,8 +24,7 @@ class SourceReach {
     // -1 before anything of that kind was read.
     int64_t video() const { return video_.load(); }
     int64_t audio() const { return audio_.load(); }
-    // The furthest of both: the length of the longest stream that was read.
-    int64_t furthest() const;
+    StreamsReached both() const { return {.video = video(), .audio = audio()}; }
 
   private:
     friend struct DemuxedPad;

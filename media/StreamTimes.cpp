@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 #include <QFile>
 
@@ -18,18 +19,67 @@ constexpr GstClockTime kPrerollTimeout = 10 * GST_SECOND;
 // Reading the packets to the end takes well under this for the files this is used on.
 constexpr GstClockTime kScanTimeout = 60 * GST_SECOND;
 
+// The sound's segment is all that is needed of it: it maps the sound's clock onto positions.
+constexpr auto kSoundSegmentTimeout = std::chrono::seconds(3);
+
 struct FirstShown {
     GstElement* pipeline = nullptr;
     GstElement* videoSink = nullptr;  // owned by the pipeline
+    // Written on the streaming threads.
+    std::mutex mutex;
+    std::condition_variable soundSegmentCame;
+    bool hasSound = false;
+    std::optional<GstSegment> soundSegment;
 };
+
+GstPadProbeReturn onSoundEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) {
+        return GST_PAD_PROBE_OK;
+    }
+    auto* state = static_cast<FirstShown*>(data);
+    std::lock_guard lock(state->mutex);
+    if (!state->soundSegment) {
+        const GstSegment* segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        state->soundSegment = *segment;
+        state->soundSegmentCame.notify_all();
+    }
+    return GST_PAD_PROBE_REMOVE;
+}
 
 void onDecodedPad(GstElement*, GstPad* pad, gpointer data) {
     auto* state = static_cast<FirstShown*>(data);
     const bool video = padCarries(pad, "video/") && !state->videoSink;
+    const bool firstSound = padCarries(pad, "audio/") && !state->hasSound;
     GstElement* sink = linkToFakeSink(GST_BIN(state->pipeline), pad, video);
     if (video) {
         state->videoSink = sink;
+    } else if (firstSound) {
+        std::lock_guard lock(state->mutex);
+        state->hasSound = true;
+        GObjectPtr<GstPad> input(gst_element_get_static_pad(sink, "sink"));
+        gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &onSoundEvent, state,
+                          nullptr);
     }
+}
+
+// The sound's clock at `position` (ns); `clockTime` where the file has no sound or its segment
+// does not reach back to the position.
+int64_t soundClockAt(FirstShown& state, GstClockTime position, int64_t clockTime) {
+    std::unique_lock lock(state.mutex);
+    if (!state.hasSound || !state.soundSegmentCame.wait_for(lock, kSoundSegmentTimeout, [&state] {
+            return state.soundSegment.has_value();
+        })) {
+        return clockTime;
+    }
+    guint64 sound = 0;
+    if (state.soundSegment->format != GST_FORMAT_TIME ||
+        gst_segment_position_from_stream_time_full(&*state.soundSegment, GST_FORMAT_TIME, position,
+                                                   &sound) <= 0) {
+        return clockTime;
+    }
+    return static_cast<int64_t>((sound + 99) / 100);
 }
 
 // The decoders see the times as a conversion's decoders do.
@@ -159,6 +209,9 @@ Status firstShownPicture(const QString& uri, FirstPicture* picture) {
                 gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
             picture->position =
                 GST_CLOCK_TIME_IS_VALID(position) ? static_cast<int64_t>(position / 100) : 0;
+            picture->soundClockTime = GST_CLOCK_TIME_IS_VALID(position)
+                                          ? soundClockAt(state, position, picture->clockTime)
+                                          : picture->clockTime;
             result = status::kOk;
         }
     }

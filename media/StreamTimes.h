@@ -17,9 +17,13 @@
 // The first picture shown, as a player opening the file shows it: the time it carries, rounded up,
 // and the position seeks and lengths count it at (they differ where the reader maps one onto the
 // other, as an MP4 file's edit list does).
+// An MP4 file's tracks each have their own edit list, so the sound's clock may be shifted
+// against the picture's (behind the encoders' different delays): `soundClockTime` is the sound's
+// clock at the first picture's position, or the picture's clock where the file has no sound.
 struct FirstPicture {
     int64_t clockTime = 0;
     int64_t position = 0;
+    int64_t soundClockTime = 0;
 };
 Status firstShownPicture(const QString& uri, FirstPicture* picture);
 

@@ -59,7 +59,8 @@ bool SourceOpener::openSource(const QString& path) {
     video.transition = chooseTransition_ ? chooseTransition_(0) : 0;
     project_.videos.push_back(video);
 
-    project_.audios.push_back({path, SourceProbe::probeAudioDuration(path), video.origin});
+    project_.audios.push_back(
+        {path, SourceProbe::probeAudioDuration(path), probed->soundAtFirstPicture});
 
     store_.writeText(QStringLiteral("Option"), QStringLiteral("LastPhotoFolder"),
                      folderOf(project_.videos.back().path));

@@ -81,7 +81,9 @@ std::optional<ProbedTimes> SourceProbe::probeSource(const QString& path) {
             }
         }
     }
-    return ProbedTimes{duration, file->firstPictureTime()};
+    return ProbedTimes{.duration = duration,
+                       .firstPicture = file->firstPictureTime(),
+                       .soundAtFirstPicture = file->soundTimeAtFirstPicture()};
 }
 
 int64_t SourceProbe::probeAudioDuration(const QString& path) {

@@ -13,6 +13,8 @@ struct ProbedTimes {
     int64_t duration = 0;  // from the first picture to the end
     // Where the first picture lies on the file's own clock, which seeks in the file take.
     int64_t firstPicture = 0;
+    // Where the sound lies at that picture, on the sound's own clock.
+    int64_t soundAtFirstPicture = 0;
 };
 
 // Reads what a conversion needs to know of a source before it is opened.

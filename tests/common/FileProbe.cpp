@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <cstdlib>
 
 namespace {
 
@@ -127,6 +128,42 @@ double toneLevel(const QString& path, const QString& channel, int frequency) {
     const QRegularExpressionMatch found =
         mean.match(QString::fromUtf8(ffmpeg.readAllStandardError()));
     return found.hasMatch() ? found.captured(1).toDouble() : -1000;
+}
+
+double firstWhitePictureAt(const QString& path) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-an", "-vf",
+                            "signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-", "-f",
+                            "null", "-"});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        return -1;
+    }
+    static const QRegularExpression shown("pts_time:([0-9.]+)\\s+lavfi.signalstats.YAVG=([0-9.]+)");
+    for (const QRegularExpressionMatch& picture :
+         shown.globalMatch(QString::fromUtf8(ffmpeg.readAllStandardOutput()))) {
+        if (picture.captured(2).toDouble() > 200) {
+            return picture.captured(1).toDouble();
+        }
+    }
+    return -1;
+}
+
+double firstLoudSoundAt(const QString& path) {
+    constexpr int kRate = 48000;
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-vn", "-f", "s16le", "-ac", "1", "-ar",
+                            QString::number(kRate), "-"});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        return -1;
+    }
+    const QByteArray sound = ffmpeg.readAllStandardOutput();
+    const auto* samples = reinterpret_cast<const qint16*>(sound.constData());
+    for (qsizetype at = 0; at < sound.size() / 2; ++at) {
+        if (std::abs(samples[at]) > 8000) {
+            return double(at) / kRate;
+        }
+    }
+    return -1;
 }
 
 double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow) {

@@ -40,6 +40,11 @@ double progressiveShare(const QString& path);
 // sound, the channel named as ffmpeg names it ("FL", "FC", "c0"...); -1000 when it cannot tell.
 double toneLevel(const QString& path, const QString& channel, int frequency);
 
+// Where (seconds) a file's first white picture shows, and where its sound first gets loud; -1
+// when it has none.
+double firstWhitePictureAt(const QString& path);
+double firstLoudSoundAt(const QString& path);
+
 // The mean brightness (0-255) of the rows [firstRow, lastRow) of the first frame at `seconds`.
 double meanBrightness(const QString& path, double seconds, int firstRow, int lastRow);
 // The same for an area of that frame.

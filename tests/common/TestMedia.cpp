@@ -129,6 +129,24 @@ QString makeRecordedClip(const QString& folder, const QString& name, double pict
     return path;
 }
 
+QString makeSyncMarkedRecording(const QString& folder, const QString& name, double pictureSeconds,
+                                double soundSeconds) {
+    const QString path = folder + '/' + name;
+    if (!runFfmpeg({"-f", "lavfi", "-i",
+                    QString("testsrc2=size=320x240:rate=30:duration=%1,drawbox=c=white:t=fill:"
+                            "enable='eq(n,30)+eq(n,90)+eq(n,150)'")
+                        .arg(pictureSeconds),
+                    "-f", "lavfi", "-i",
+                    QString("aevalsrc='0.8*sin(2*PI*1000*t)*(between(t,1,1.01)+between(t,3,3.01)+"
+                            "between(t,5,5.01))':s=48000:d=%1")
+                        .arg(soundSeconds),
+                    "-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac", path})) {
+        ADD_FAILURE() << "ffmpeg could not write " << path.toStdString();
+        return {};
+    }
+    return path;
+}
+
 QString makeHeavyRecording(const QString& folder, const QString& name, double seconds) {
     const QString path = folder + '/' + name;
     if (!runFfmpeg(

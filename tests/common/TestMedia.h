@@ -38,6 +38,12 @@ QString makeDarkThenLightGif(const QString& folder, const QString& name, int dar
 QString makeRecordedClip(const QString& folder, const QString& name, double pictureSeconds,
                          double soundSeconds, const QString& pixelFormat = "yuv420p");
 
+// A recording as a camera's with B-frames (H.264 and AAC in MP4, so each track has an edit list of
+// its own): 320x240 at 30 fps whose pictures at 1, 3 and 5 s are white, and whose sound is silent
+// but for 10 ms clicks at the same times.
+QString makeSyncMarkedRecording(const QString& folder, const QString& name, double pictureSeconds,
+                                double soundSeconds);
+
 // A recording of a few hundred kilobytes a picture (640x360 at 30 fps, lossless H.264 of a
 // noisy picture, with AAC), as heavy as a camera's 1080p at full quality for the readers.
 QString makeHeavyRecording(const QString& folder, const QString& name, double seconds);

@@ -428,6 +428,23 @@ TEST_F(ConversionJobRuns, RecordingsWhoseSoundOutlastsThePictureConvertWhole) {
     }
 }
 
+// Each track of an MP4 file has an edit list of its own: the picture's clock starts behind its
+// B-frames, the sound's behind the encoder's priming. Read on one clock, the sound came 45 ms
+// early and looked cut short.
+TEST_F(ConversionJobRuns, AnMp4sSoundStaysWithItsPicturesToItsOwnEnd) {
+    settings.frameRateIndex = 0;  // the source's: each white picture is one of 30 a second
+    openSource(makeSyncMarkedRecording(outputFolder.path(), "marked.mp4", 6, 10));
+    project.startTime = 5'000'000;
+    useCompressor(CompressorKind::Video, "avenc_mpeg4");
+    settings.useAudioCompressor = 0;  // the samples as decoded, without an encoder's delay
+    settings.outputName = outputPath("marked.avi");
+    EXPECT_EQ(convert(), Outcome::Completed) << dialogs.texts().join('|').toStdString();
+    EXPECT_TRUE(statusLines.last().startsWith("Done."));
+    const double flash = firstWhitePictureAt(settings.outputName);
+    EXPECT_NEAR(flash, 0.5, 0.001) << "the source's picture at 1 s";
+    EXPECT_NEAR(firstLoudSoundAt(settings.outputName), flash, 0.002);
+}
+
 TEST_F(ConversionJobRuns, SourceCutOffInTheMiddleIsNotReportedAsDone) {
     ClipSpec clip;
     clip.frames = 250;
