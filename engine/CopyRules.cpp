@@ -133,18 +133,23 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
                                     QStringLiteral("its encoder for the pictures at the cut's "
                                                    "edges is not installed."))};
     }
-    LosslessCutJob job{.source = item.path,
-                       .videoStreamId = video->streamId,
-                       .codec = codec,
-                       .soundStreamIds = {},
-                       .soundChains = {},
-                       .soundEncoder = {},
-                       // A picture within one unit of a mark counts as at it: the units round.
-                       .start = (item.origin + project.startTime - 1) * LosslessCutJob::kNsPerUnit,
-                       .stop = (item.origin + project.endTime - 1) * LosslessCutJob::kNsPerUnit,
-                       .format = format,
-                       .writePath = {},
-                       .scratchPath = {}};
+    LosslessCutJob job{
+        .source = item.path,
+        .videoStreamId = video->streamId,
+        .codec = codec,
+        .soundStreamIds = {},
+        .soundChains = {},
+        .soundEncoder = {},
+        // A picture within one unit of a mark counts as at it: the units round.
+        .start = (item.origin + project.startTime - 1) * LosslessCutJob::kNsPerUnit,
+        .stop = (item.origin + project.endTime - 1) * LosslessCutJob::kNsPerUnit,
+        .soundShift =
+            project.audios.empty() || project.audios.front().path != item.path
+                ? 0
+                : (project.audios.front().origin - item.origin) * LosslessCutJob::kNsPerUnit,
+        .format = format,
+        .writePath = {},
+        .scratchPath = {}};
     const std::optional<SoundTrackChoice> choice = parseSoundTrackChoice(settings.soundTracks);
     const KeptSound sound = keptSoundTracks(contents->tracks, choice.value_or(SoundTrackChoice{}),
                                             format->holdsSeveralSoundTracks);

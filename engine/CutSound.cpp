@@ -10,9 +10,9 @@ Status CutSound::open(const LosslessCutJob& job, size_t track, std::unique_ptr<C
         .streamId = job.soundStreamIds[track],
         .kind = "audio/",
         .chain = encoded || track >= job.soundChains.size() ? QByteArray() : job.soundChains[track],
-        .from = job.start,
+        .from = job.start + job.soundShift,
         .decoded = encoded,
-        .to = encoded ? job.stop : -1,
+        .to = encoded ? job.stop + job.soundShift : -1,
         .makeChain = job.soundEncoder};
     if (Status code = PacketReader::open(job.source, request, &made->reader_, error);
         failed(code)) {
@@ -41,15 +41,17 @@ GstBufferPtr CutSound::read() {
             GST_BUFFER_PTS(timed) = GstClockTime(job_.start + (sign >= 0 ? running : 0));
             return GstBufferPtr(timed);
         }
-        const GstClockTime time = GST_BUFFER_PTS(packet.get());
+        // On the picture's clock from here on.
+        const int64_t time = int64_t(GST_BUFFER_PTS(packet.get())) - job_.soundShift;
         const GstClockTime length = GST_BUFFER_DURATION(packet.get());
-        const int64_t middle =
-            int64_t(time) + (GST_CLOCK_TIME_IS_VALID(length) ? int64_t(length) / 2 : 0);
+        const int64_t middle = time + (GST_CLOCK_TIME_IS_VALID(length) ? int64_t(length) / 2 : 0);
         if (middle >= job_.stop) {
             return nullptr;
         }
         if (middle >= job_.start) {
-            return packet;
+            GstBuffer* timed = gst_buffer_make_writable(packet.release());
+            GST_BUFFER_PTS(timed) = GstClockTime(std::max<int64_t>(time, 0));
+            return GstBufferPtr(timed);
         }
     }
     return nullptr;

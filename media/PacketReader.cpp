@@ -85,6 +85,16 @@ Status PacketReader::open(const QString& path, const PacketRequest& request,
             }
             return status::kUnsupportedStream;
         }
+        // Seeks take positions, which an MP4 or Matroska file's edit list moves against the
+        // packets' times (each track by its own amount): the first segment tells by how much.
+        const GstSegment* firstSegment = gst_sample_get_segment(first.get());
+        const GstClockTimeDiff offset =
+            firstSegment && firstSegment->format == GST_FORMAT_TIME
+                ? GST_CLOCK_DIFF(firstSegment->time, firstSegment->start)
+                : 0;
+        const auto position = [offset](int64_t time) {
+            return std::max<int64_t>(time - offset, 0);
+        };
         // Decoded buffers cut to a span are clipped by the decoders; the rest start at the
         // random-access point, and the caller takes what it needs.
         const GstSeekFlags flags = request.decoded && request.to >= 0
@@ -93,9 +103,9 @@ Status PacketReader::open(const QString& path, const PacketRequest& request,
                                                       GST_SEEK_FLAG_SNAP_BEFORE);
         if (!gst_element_seek(
                 made->pipeline_.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                std::max<int64_t>(request.from, 0),
+                position(request.from),
                 request.decoded && request.to >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
-                request.to)) {
+                request.to >= 0 ? position(request.to) : request.to)) {
             *error = QStringLiteral("The file cannot be read from %1 s on.")
                          .arg(double(request.from) / GST_SECOND);
             return status::kStreamError;

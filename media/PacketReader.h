@@ -20,8 +20,8 @@ struct PacketRequest {
     // Elements between the file's parsed stream and us, in gst-launch form ("h264parse
     // config-interval=-1 ! video/x-h264,stream-format=avc3"); empty: the stream as parsed.
     QByteArray chain;
-    // Reading starts at the random-access point at or before this time (ns); negative: at the
-    // beginning.
+    // Reading starts at the random-access point at or before this time (ns, on the stream's own
+    // clock, as its packets carry it); negative: at the beginning.
     int64_t from = -1;
     // Decoded pictures or sound instead of packets. With `to` (ns; negative: none), reading
     // starts exactly at `from` and ends at `to`, each decoded buffer clipped to that span.

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "tests/common/DecodedPictures.h"
+#include "tests/common/FileProbe.h"
 #include "tests/common/QuenzelConvertProcess.h"
 #include "tests/common/TestMedia.h"
 
@@ -143,6 +144,19 @@ TEST_F(LosslessCut, CopiesTheWholeGroupsAndStartsOnThePictureAtTheMark) {
         EXPECT_GE(copied.identical, test.copied);
         EXPECT_EQ(decoderComplaints(output), QString());
     }
+}
+
+// The sound's edit list starts its clock elsewhere than the picture's does.
+TEST_F(LosslessCut, CopiedSoundStaysWithThePicturesWithinAPacket) {
+    const QString source = makeSyncMarkedRecording(folder_.path(), "marked.mp4", 6, 8);
+    ASSERT_FALSE(source.isEmpty());
+    const QString output = folder_.filePath("cut-marked.mp4");
+    const CommandResult result = cut(source, "mp4", output);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const double flash = firstWhitePictureAt(output);
+    EXPECT_NEAR(flash, 1.5, 0.001) << "the source's picture at 3 s";
+    constexpr double kOnePacket = 1024.0 / 48000;
+    EXPECT_NEAR(firstLoudSoundAt(output), flash, kOnePacket);
 }
 
 TEST_F(LosslessCut, WhatCopyCannotDoIsRefusedBeforeAnythingIsWritten) {
