@@ -21,9 +21,9 @@ constexpr auto kWaitStep = std::chrono::milliseconds(2);
 
 }  // namespace
 
-Status CopyWriter::open(const LosslessCutJob& job, GstCaps* video,
-                        const std::vector<GstCaps*>& sounds, std::atomic<int64_t>* writtenBytes,
-                        QString* error) {
+Status CopyWriter::open(const LosslessCutJob& job, const CopiedStream& video,
+                        const std::vector<CopiedStream>& sounds, const GstTagList* fileTags,
+                        std::atomic<int64_t>* writtenBytes, QString* error) {
     pipeline_ = refSink(gst_pipeline_new("copy"));
     GObjectPtr<GstElement> mux;
     GObjectPtr<GstElement> sink;
@@ -40,6 +40,9 @@ Status CopyWriter::open(const LosslessCutJob& job, GstCaps* video,
                                job.stop / LosslessCutJob::kNsPerUnit)) {
         extras->giveWriter(mux.get());
     }
+    if (fileTags && GST_IS_TAG_SETTER(mux.get())) {
+        gst_tag_setter_merge_tags(GST_TAG_SETTER(mux.get()), fileTags, GST_TAG_MERGE_KEEP);
+    }
     g_object_set(sink.get(), "location", QFile::encodeName(job.writePath).constData(), nullptr);
     gst_bin_add_many(GST_BIN(pipeline_.get()), mux.get(), sink.get(), nullptr);
     gst_element_link(mux.get(), sink.get());
@@ -49,7 +52,7 @@ Status CopyWriter::open(const LosslessCutJob& job, GstCaps* video,
     if (!addInput(mux.get(), video, "video_%u", kQueuedVideo, error)) {
         return status::kCannotConnect;
     }
-    for (GstCaps* sound : sounds) {
+    for (const CopiedStream& sound : sounds) {
         if (!addInput(mux.get(), sound, "audio_%u", kQueuedSound, error)) {
             return status::kCannotConnect;
         }
@@ -113,8 +116,9 @@ QString CopyWriter::failure() {
     return failure_;
 }
 
-bool CopyWriter::addInput(GstElement* mux, GstCaps* caps, const char* padName, guint queued,
-                          QString* error) {
+bool CopyWriter::addInput(GstElement* mux, const CopiedStream& stream, const char* padName,
+                          guint queued, QString* error) {
+    GstCaps* caps = stream.caps;
     GObjectPtr<GstElement> source;
     if (failed(makeElement("appsrc", nullptr, &source))) {
         return false;
@@ -130,6 +134,11 @@ bool CopyWriter::addInput(GstElement* mux, GstCaps* caps, const char* padName, g
         *error =
             QStringLiteral("The writer does not take %1.").arg(QString::fromUtf8(described.get()));
         return false;
+    }
+    // Ahead of the packets, as a demuxer gives them: the writer keeps a picture's turn and a
+    // track's language from them.
+    if (stream.tags && !gst_tag_list_is_empty(stream.tags)) {
+        gst_element_send_event(source.get(), gst_event_new_tag(gst_tag_list_copy(stream.tags)));
     }
     inputs_.push_back(source.get());
     queued_.push_back(queued);

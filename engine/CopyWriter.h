@@ -12,6 +12,12 @@
 
 struct LosslessCutJob;
 
+// One stream of a copied cut as the writer takes it: the packets' caps and the stream's tags.
+struct CopiedStream {
+    GstCaps* caps = nullptr;
+    const GstTagList* tags = nullptr;  // none when null
+};
+
 // The writer of a copied cut: one input for the pictures and one for each sound track, fed in
 // time order from one thread. Times are given as they stand in the source; the writer's segment
 // makes the cut's start its 0, and kTimeOrigin keeps the decoding times before it positive.
@@ -24,9 +30,10 @@ class CopyWriter {
     CopyWriter(const CopyWriter&) = delete;
     CopyWriter& operator=(const CopyWriter&) = delete;
 
-    // Input 0 takes the pictures, input 1 + n sound track n. `writtenBytes` counts what the
-    // writer gives out.
-    Status open(const LosslessCutJob& job, GstCaps* video, const std::vector<GstCaps*>& sounds,
+    // Input 0 takes the pictures, input 1 + n sound track n; `fileTags` are the source's own
+    // (its title, say). `writtenBytes` counts what the writer gives out.
+    Status open(const LosslessCutJob& job, const CopiedStream& video,
+                const std::vector<CopiedStream>& sounds, const GstTagList* fileTags,
                 std::atomic<int64_t>* writtenBytes, QString* error);
     // Waits while the input's queue is full (the writer takes the packets in time order, so a
     // full queue empties), but not past a failure of the writer, which would never empty it.
@@ -38,7 +45,7 @@ class CopyWriter {
     QString failure();
 
   private:
-    bool addInput(GstElement* mux, GstCaps* caps, const char* padName, guint queued,
+    bool addInput(GstElement* mux, const CopiedStream& stream, const char* padName, guint queued,
                   QString* error);
     static GstPadProbeReturn onWritten(GstPad*, GstPadProbeInfo* info, gpointer bytes);
 

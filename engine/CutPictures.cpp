@@ -230,6 +230,8 @@ Status CutPictures::readIndex(const LosslessCutJob& job, QString* error) {
         *error = QStringLiteral("The source has no pictures in the span.");
         return status::kStreamError;
     }
+    streamTags_ = reader->tags(GST_TAG_SCOPE_STREAM);
+    fileTags_ = reader->tags(GST_TAG_SCOPE_GLOBAL);
     markLeadingPictures();
     return status::kOk;
 }

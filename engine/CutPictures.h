@@ -28,6 +28,9 @@ class CutPictures {
 
     // The caps of the packets, for the writer.
     GstCaps* caps() const { return caps_.get(); }
+    // The tags of the picture stream (its turn among them) and of the whole source.
+    const GstTagList* streamTags() const { return streamTags_.get(); }
+    const GstTagList* fileTags() const { return fileTags_.get(); }
     // The next packet, its decoding time in `decodingTime` (on the file's clock); null at the end,
     // or when the copy no longer reads what the index holds (see failure()).
     GstBufferPtr next(int64_t* decodingTime);
@@ -50,6 +53,8 @@ class CutPictures {
     bool joinOpenGroup(const LosslessCutJob& job, GstBufferPtr* firstCopied);
 
     std::vector<CodedPicture> index_;
+    GstTagListPtr streamTags_;
+    GstTagListPtr fileTags_;
     std::vector<bool> recoveryPoints_;     // beside the index
     std::vector<size_t> leadingPictures_;  // of the recovery points
     std::unique_ptr<OpenGroupStart> joiner_;

@@ -19,7 +19,9 @@ class CutSound {
 
     // The caps of the packets; null when the track has nothing in the span.
     GstCaps* caps() const { return hasPackets_ ? reader_->caps() : nullptr; }
-    // The next packet, its time on the file's clock; null at the end.
+    // The track's tags (its language and title among them).
+    GstTagListPtr tags() const { return reader_->tags(GST_TAG_SCOPE_STREAM); }
+    // The next packet, its time on the picture's clock; null at the end.
     GstBufferPtr next();
 
   private:

@@ -6,6 +6,7 @@
 #include "engine/CopyWriter.h"
 #include "engine/CutPictures.h"
 #include "engine/CutSound.h"
+#include "engine/Mp4PictureTurn.h"
 
 LosslessCut::LosslessCut(LosslessCutJob job, QObject* parent)
     : WritingGraph(parent), job_(std::move(job)) {}
@@ -87,19 +88,22 @@ Status LosslessCut::cut(QString* error) {
     }
     // Tracks with nothing in the span are left out.
     std::vector<std::unique_ptr<CutSound>> sounds;
-    std::vector<GstCaps*> soundCaps;
+    std::vector<GstTagListPtr> soundTags;
+    std::vector<CopiedStream> soundStreams;
     for (size_t track = 0; track < job_.soundStreamIds.size(); ++track) {
         std::unique_ptr<CutSound> sound;
         if (Status code = CutSound::open(job_, track, &sound, error); ::failed(code)) {
             return code;
         }
         if (sound->caps()) {
-            soundCaps.push_back(sound->caps());
+            soundTags.push_back(sound->tags());
+            soundStreams.push_back({.caps = sound->caps(), .tags = soundTags.back().get()});
             sounds.push_back(std::move(sound));
         }
     }
     CopyWriter writer;
-    if (Status code = writer.open(job_, pictures->caps(), soundCaps, &writtenBytes_, error);
+    if (Status code = writer.open(job_, {.caps = pictures->caps(), .tags = pictures->streamTags()},
+                                  soundStreams, pictures->fileTags(), &writtenBytes_, error);
         ::failed(code)) {
         return code;
     }
@@ -111,6 +115,12 @@ Status LosslessCut::cut(QString* error) {
     const bool closed = writer.waitForEnd(&writerFailure);
     if (!writerFailure.isEmpty() || !closed) {
         *error = writerFailure;
+        return status::kStreamError;
+    }
+    if (job_.turnDegrees != 0 && ::failed(setMp4PictureTurn(job_.writePath, job_.turnDegrees))) {
+        *error = QStringLiteral(
+            "The turn of the pictures could not be written: players show them "
+            "sideways.");
         return status::kStreamError;
     }
     if (!finishing_ && written != pictures->count()) {

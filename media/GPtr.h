@@ -34,6 +34,7 @@ using GCharPtr = std::unique_ptr<gchar, GFree>;
 using GstStructurePtr = std::unique_ptr<GstStructure, GstStructureFree>;
 using GstCapsPtr = GstMiniPtr<GstCaps>;
 using GstMessagePtr = GstMiniPtr<GstMessage>;
+using GstTagListPtr = GstMiniPtr<GstTagList>;
 
 // Takes a new full reference (sinking a floating one) and hands it to an owning pointer.
 template <typename T>

@@ -189,6 +189,24 @@ GstBufferPtr PacketReader::next() {
     return nullptr;
 }
 
+GstTagListPtr PacketReader::tags(GstTagScope scope) const {
+    GstTagList* merged = gst_tag_list_new_empty();
+    gst_tag_list_set_scope(merged, scope);
+    GObjectPtr<GstPad> input(gst_element_get_static_pad(sink_, "sink"));
+    for (guint index = 0;; ++index) {
+        GstMiniPtr<GstEvent> event(gst_pad_get_sticky_event(input.get(), GST_EVENT_TAG, index));
+        if (!event) {
+            break;
+        }
+        GstTagList* tags = nullptr;
+        gst_event_parse_tag(event.get(), &tags);
+        if (gst_tag_list_get_scope(tags) == scope) {
+            gst_tag_list_insert(merged, tags, GST_TAG_MERGE_REPLACE);
+        }
+    }
+    return GstTagListPtr(merged);
+}
+
 QString PacketReader::errorText() {
     if (!linkFailure_.isEmpty()) {
         return linkFailure_;

@@ -49,6 +49,9 @@ class PacketReader {
     GstCaps* caps() const { return caps_.get(); }
     // The segment the packets' times are in (after the first has come).
     const GstSegment& segment() const { return segment_; }
+    // The tags of the stream, or of the whole file, that came with the packets so far (a
+    // picture's turn, a track's language, the file's title); empty when none did.
+    GstTagListPtr tags(GstTagScope scope) const;
     // The framework's text of a failure; empty when the stream simply ended.
     QString errorText();
 
