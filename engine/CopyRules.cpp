@@ -3,9 +3,11 @@
 #include <gst/gst.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "engine/CopyCodecs.h"
 #include "engine/KeptTracks.h"
+#include "engine/Mp4PictureTurn.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
 #include "media/Elements.h"
@@ -133,6 +135,15 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
                                     QStringLiteral("its encoder for the pictures at the cut's "
                                                    "edges is not installed."))};
     }
+    // Only an MP4 file's header is mended to hold the turn of copied pictures.
+    const int turn = turnOfOrientation(video->orientation);
+    if (!video->orientation.isEmpty() &&
+        (turn == 0 || std::strcmp(format->writer, "mp4mux") != 0)) {
+        return {
+            .job = std::nullopt,
+            .refusal =
+                language.GetMessageText(text_id::kCopyTurnNotHeld).arg(formatName(format->value))};
+    }
     LosslessCutJob job{
         .source = item.path,
         .videoStreamId = video->streamId,
@@ -147,6 +158,7 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
             project.audios.empty() || project.audios.front().path != item.path
                 ? 0
                 : (project.audios.front().origin - item.origin) * LosslessCutJob::kNsPerUnit,
+        .turnDegrees = turn,
         .format = format,
         .writePath = {},
         .scratchPath = {}};

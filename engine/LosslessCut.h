@@ -41,6 +41,9 @@ struct LosslessCutJob {
     // How far the sound's clock runs ahead of the picture's (an MP4 file's tracks each have an
     // edit list of their own).
     int64_t soundShift = 0;
+    // The clockwise turn that shows the pictures upright (a phone's recording), written into an
+    // MP4 file's header once it is closed; 0: none.
+    int turnDegrees = 0;
     const OutputFormat* format = nullptr;
     QString writePath;
     QString scratchPath;  // where the writer may keep a file of its own

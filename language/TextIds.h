@@ -80,5 +80,6 @@ inline constexpr int kCopyCodecNotHeld = 20051;
 inline constexpr int kCopyCodecUnknown = 20052;
 inline constexpr int kCopySoundNotHeld = 20053;
 inline constexpr int kCopyOneVideo = 20054;
+inline constexpr int kCopyTurnNotHeld = 20055;
 
 }  // namespace text_id

@@ -208,6 +208,12 @@ constexpr std::array kTextKeys = {
             "Copy from source cuts one video, without photos, other videos or music. Remove "
             "them, or choose a compressor.",
             true},
+    TextKey{"IDS_QUENZEL_COPY_TURN_NOT_HELD", 20055,
+            "The source's pictures show upright only turned, and %1 files cannot keep the turn "
+            "of pictures copied as they are. Choose MP4, or a compressor to turn the pictures "
+            "themselves.",
+            true},
+
 };
 
 }  // namespace

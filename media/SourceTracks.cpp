@@ -166,6 +166,12 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
             track.language = tagString(tags, GST_TAG_LANGUAGE_CODE);
         }
         track.title = tagString(tags, GST_TAG_TITLE);
+        if (track.kind == SourceTrack::Kind::Video) {
+            track.orientation = tagString(tags, GST_TAG_IMAGE_ORIENTATION);
+            if (track.orientation == QLatin1String("rotate-0")) {
+                track.orientation.clear();
+            }
+        }
         tracks.push_back(track);
     }
     gst_discoverer_stream_info_list_free(streams);

@@ -22,6 +22,9 @@ struct SourceTrack {
     bool text = false;
     QString file;
     QString format;  // the name of the stream's caps ("video/x-h264", "subpicture/x-dvd")
+    // Pictures: the turn that shows them upright ("rotate-90"), as phones tag their recordings;
+    // empty when they show as stored.
+    QString orientation;
 };
 
 // A chapter of the file, on the file's own clock, in 100-ns units.

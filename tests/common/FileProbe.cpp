@@ -48,6 +48,7 @@ ProbedFile probeFile(const QString& path) {
     result.readable = !format.isEmpty();
     result.container = format.value("format_name").toString();
     result.duration = numberOr(format.value("duration"), -1);
+    result.title = format.value("tags").toObject().value("title").toString();
     for (const QJsonValue& value : root.value("streams").toArray()) {
         const QJsonObject object = value.toObject();
         ProbedStream stream;
@@ -65,6 +66,10 @@ ProbedFile probeFile(const QString& path) {
         stream.duration = numberOr(object.value("duration"), -1);
         stream.frames = static_cast<qint64>(numberOr(object.value("nb_read_frames"), -1));
         stream.startTime = numberOr(object.value("start_time"), 0);
+        for (const QJsonValue& side : object.value("side_data_list").toArray()) {
+            stream.rotation = side.toObject().value("rotation").toInt(stream.rotation);
+        }
+        stream.language = object.value("tags").toObject().value("language").toString();
         result.streams.append(stream);
     }
     return result;

@@ -18,12 +18,15 @@ struct ProbedStream {
     double duration = -1;  // seconds; -1 when the container does not say
     qint64 frames = -1;    // decoded frames (video)
     double startTime = 0;
+    int rotation = 0;  // degrees of the display matrix, as ffprobe gives them
+    QString language;
 };
 
 struct ProbedFile {
     bool readable = false;
     QString container;  // ffprobe's format name, e.g. "avi"
     double duration = -1;
+    QString title;
     QList<ProbedStream> streams;
 
     const ProbedStream* stream(const QString& type) const;

@@ -159,13 +159,39 @@ TEST_F(LosslessCut, CopiedSoundStaysWithThePicturesWithinAPacket) {
     EXPECT_NEAR(firstLoudSoundAt(output), flash, kOnePacket);
 }
 
+// A phone's recording: stored landscape, tagged to be shown turned, with a title and a sound
+// track in German.
+TEST_F(LosslessCut, ACopyKeepsThePicturesTurnTheTitleAndTheLanguage) {
+    const QString stored = makeTurnedClip(folder_.path(), "stored.mp4", 90);
+    const QString source = folder_.filePath("phone.mp4");
+    ASSERT_TRUE(runFfmpeg({"-i", stored, "-f", "lavfi", "-i", "sine=duration=2", "-map", "0:v",
+                           "-map", "1:a", "-c:v", "copy", "-c:a", "aac", "-metadata",
+                           "title=Beach day", "-metadata:s:a:0", "language=ger", source}));
+    const QString output = folder_.filePath("cut-phone.mp4");
+    const CommandResult result =
+        runQuenzelConvert({"--format", "mp4", "--video-compressor", "copy", "--audio-compressor",
+                           "copy", "--start", "0.5", "-o", output, source},
+                          config_.path());
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const ProbedFile in = probeFile(source);
+    const ProbedFile out = probeFile(output);
+    ASSERT_TRUE(in.stream("video") && out.stream("video") && out.stream("audio"));
+    ASSERT_NE(in.stream("video")->rotation, 0);
+    EXPECT_EQ(out.stream("video")->rotation, in.stream("video")->rotation);
+    EXPECT_EQ(out.title, "Beach day");
+    EXPECT_TRUE(QStringList({"ger", "deu"}).contains(out.stream("audio")->language))
+        << out.stream("audio")->language.toStdString();
+}
+
 TEST_F(LosslessCut, WhatCopyCannotDoIsRefusedBeforeAnythingIsWritten) {
     const QString h264 = makeSource(folder_.path(), "h264.mp4",
                                     {"-c:v", "libx264", "-preset", "veryfast"}, {"-c:a", "aac"});
     const QString mpeg4 =
         makeSource(folder_.path(), "mpeg4.avi", {"-c:v", "mpeg4"}, {"-c:a", "libmp3lame"});
+    const QString turned = makeTurnedClip(folder_.path(), "turned.mp4", 270);
     ASSERT_FALSE(h264.isEmpty());
     ASSERT_FALSE(mpeg4.isEmpty());
+    ASSERT_FALSE(turned.isEmpty());
     struct Case {
         QString source;
         const char* format;
@@ -177,6 +203,7 @@ TEST_F(LosslessCut, WhatCopyCannotDoIsRefusedBeforeAnythingIsWritten) {
         {h264, "mp4", {"--target-size", "1"}, "aim at a size"},
         {h264, "webm", {}, "WebM files cannot hold the source's"},
         {mpeg4, "webm", {}, "pictures cannot be copied"},
+        {turned, "mkv", {}, "cannot keep the turn"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.says);
