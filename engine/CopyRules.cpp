@@ -151,6 +151,7 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
         .soundStreamIds = {},
         .soundChains = {},
         .soundEncoder = {},
+        .subtitleTracks = {},
         // A picture within one unit of a mark counts as at it: the units round.
         .start = (item.origin + project.startTime - 1) * LosslessCutJob::kNsPerUnit,
         .stop = (item.origin + project.endTime - 1) * LosslessCutJob::kNsPerUnit,
@@ -162,6 +163,13 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
         .format = format,
         .writePath = {},
         .scratchPath = {}};
+    const KeptSubtitles subtitles = keptSubtitleTracks(
+        contents->tracks, settings.subtitles, settings.subtitleTrack,
+        [format](const QString& kind) { return factoryTakesMediaType(format->writer, kind); });
+    if (subtitles.burn) {
+        return refuse(text_id::kCopyCannotBurn);
+    }
+    job.subtitleTracks = subtitles.tracks;
     const std::optional<SoundTrackChoice> choice = parseSoundTrackChoice(settings.soundTracks);
     const KeptSound sound = keptSoundTracks(contents->tracks, choice.value_or(SoundTrackChoice{}),
                                             format->holdsSeveralSoundTracks);

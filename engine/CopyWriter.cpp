@@ -34,10 +34,12 @@ Status CopyWriter::open(const LosslessCutJob& job, const CopiedStream& video,
         return status::kNoDecoder;
     }
     applyWriterSettings(mux.get(), *job.format, job.scratchPath);
-    // The chapters of the span and the recording time, as a re-encoded cut keeps them.
-    if (const std::optional<SourceExtras> extras =
-            SourceExtras::read(job.source, job.start / LosslessCutJob::kNsPerUnit,
-                               job.stop / LosslessCutJob::kNsPerUnit)) {
+    // The chapters of the span and the recording time, as a re-encoded cut keeps them. The job's
+    // span lies a unit before the marks, so that a picture at a mark counts as at it.
+    const std::optional<SourceExtras> extras =
+        SourceExtras::read(job.source, job.start / LosslessCutJob::kNsPerUnit + 1,
+                           job.stop / LosslessCutJob::kNsPerUnit + 1);
+    if (extras) {
         extras->giveWriter(mux.get());
     }
     if (fileTags && GST_IS_TAG_SETTER(mux.get())) {
@@ -55,6 +57,22 @@ Status CopyWriter::open(const LosslessCutJob& job, const CopiedStream& video,
     for (const CopiedStream& sound : sounds) {
         if (!addInput(mux.get(), sound, "audio_%u", kQueuedSound, error)) {
             return status::kCannotConnect;
+        }
+    }
+    if (extras && !job.subtitleTracks.empty()) {
+        // The cues keep pace with the pictures and sound, so that a stop ends them there too.
+        pacer_ = std::make_shared<CuePacer>();
+        pacer_->watchPadsOf(mux.get());
+        for (const SourceTrack& track : job.subtitleTracks) {
+            GObjectPtr<GstElement> cues = extras->makeCueSource(track, false, pacer_.get());
+            if (!cues) {
+                continue;  // nothing of it shows in the span
+            }
+            gst_bin_add(GST_BIN(pipeline_.get()), cues.get());
+            if (!gst_element_link_pads(cues.get(), "src", mux.get(), "subtitle_%u")) {
+                *error = QStringLiteral("The subtitles could not be written.");
+                return status::kCannotConnect;
+            }
         }
     }
     gst_segment_init(&segment_, GST_FORMAT_TIME);
@@ -83,9 +101,21 @@ bool CopyWriter::push(size_t input, GstBufferPtr packet) {
         }
         std::this_thread::sleep_for(kWaitStep);
     }
+    // The writer takes every track in time order: the subtitles must come as far as the
+    // pictures and sound are queued, not merely as far as the writer took them.
+    GstClockTime end = GST_BUFFER_PTS(packet.get());
+    if (GST_BUFFER_DURATION_IS_VALID(packet.get())) {
+        end += GST_BUFFER_DURATION(packet.get());
+    }
     GstMiniPtr<GstSample> sample(
         gst_sample_new(packet.get(), caps_[input].get(), &segment_, nullptr));
-    return gst_app_src_push_sample(GST_APP_SRC(inputs_[input]), sample.get()) == GST_FLOW_OK;
+    if (gst_app_src_push_sample(GST_APP_SRC(inputs_[input]), sample.get()) != GST_FLOW_OK) {
+        return false;
+    }
+    if (pacer_ && GST_CLOCK_TIME_IS_VALID(end) && end > kTimeOrigin) {
+        pacer_->reached(end - kTimeOrigin);
+    }
+    return true;
 }
 
 void CopyWriter::endInput(size_t input) {

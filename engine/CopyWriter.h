@@ -6,6 +6,7 @@
 #include <atomic>
 #include <vector>
 
+#include "media/CuePacer.h"
 #include "media/GPtr.h"
 #include "media/PacketReader.h"
 #include "media/Status.h"
@@ -55,4 +56,5 @@ class CopyWriter {
     std::vector<GstCapsPtr> caps_;
     GstSegment segment_{};
     QString failure_;
+    std::shared_ptr<CuePacer> pacer_;
 };

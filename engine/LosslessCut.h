@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/WritingGraph.h"
+#include "media/SourceTracks.h"
 #include "media/Status.h"
 
 class CopyWriter;
@@ -36,6 +37,8 @@ struct LosslessCutJob {
     // Makes what encodes the sound tracks again (a bin from decoded sound to packets the writer
     // takes); empty: the sound is copied as it is, in whole packets.
     std::function<GstElement*()> soundEncoder;
+    // The subtitle tracks written beside them, their cues cut to the span.
+    std::vector<SourceTrack> subtitleTracks;
     int64_t start = 0;  // ns on the picture's clock
     int64_t stop = 0;
     // How far the sound's clock runs ahead of the picture's (an MP4 file's tracks each have an

@@ -81,5 +81,6 @@ inline constexpr int kCopyCodecUnknown = 20052;
 inline constexpr int kCopySoundNotHeld = 20053;
 inline constexpr int kCopyOneVideo = 20054;
 inline constexpr int kCopyTurnNotHeld = 20055;
+inline constexpr int kCopyCannotBurn = 20056;
 
 }  // namespace text_id

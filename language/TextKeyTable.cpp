@@ -213,6 +213,10 @@ constexpr std::array kTextKeys = {
             "of pictures copied as they are. Choose MP4, or a compressor to turn the pictures "
             "themselves.",
             true},
+    TextKey{"IDS_QUENZEL_COPY_CANNOT_BURN", 20056,
+            "Copy from source keeps the source's pictures as they are and cannot draw subtitles "
+            "into them. Keep the subtitles as a track, or choose a compressor.",
+            true},
 
 };
 

@@ -34,6 +34,9 @@ class CuePacer : public std::enable_shared_from_this<CuePacer> {
     void addTrack(GstElement* source, std::vector<Cue> cues, GstClockTime spanEnd);
     // Watches the writer's pads that are linked now: its pictures and sound.
     void watchPadsOf(GstElement* writer);
+    // The pictures and sound have come this far (running time): for a writer fed from one
+    // thread, which cannot run ahead of the writer's pads by itself.
+    void reached(GstClockTime position);
 
   private:
     struct Track {
@@ -47,7 +50,6 @@ class CuePacer : public std::enable_shared_from_this<CuePacer> {
         bool ended = false;
     };
 
-    void reached(GstClockTime position);
     void mediaEnded();
     void feed(Track& track, GstClockTime position) const;
     static void finish(Track& track, GstClockTime end);

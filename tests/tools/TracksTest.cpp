@@ -185,12 +185,17 @@ class Tracks : public ::testing::Test {
     QString lastOutput;
 };
 
+// Encoded again, and copied.
 TEST_F(Tracks, TheCutKeepsEverySoundTrackTheChaptersAndTheTags) {
     const QString film = makeFilm();
-    for (const QString format : {"mkv", "mp4", "webm"}) {
-        SCOPED_TRACE(format.toStdString());
+    const QStringList copy = {"--video-compressor", "copy", "--audio-compressor", "copy"};
+    const std::vector<std::pair<QString, QStringList>> cases = {
+        {"mkv", {}}, {"mp4", {}}, {"webm", {}}, {"mkv", copy}, {"mp4", copy}};
+    for (const auto& [format, more] : cases) {
+        SCOPED_TRACE((format + ' ' + more.join(' ')).toStdString());
         const QJsonObject file =
-            convert(film, "cut." + format, {"--format", format, "--start", "3", "--end", "12"});
+            convert(film, "cut." + format,
+                    QStringList{"--format", format, "--start", "3", "--end", "12"} << more);
         const QList<QJsonObject> sound = streamsOf(file, "audio");
         ASSERT_EQ(sound.size(), 2);
         EXPECT_EQ(tag(sound[0], "language"), "eng");
@@ -260,6 +265,14 @@ TEST_F(Tracks, BurntSubtitlesAreDrawnIntoThePictureAndWrittenAsNoTrack) {
     EXPECT_LT(meanBrightnessIn(burnt, 3.0, QRect(0, 0, 320, 150)), 2.0);
     // Between cues nothing is drawn.
     EXPECT_LT(meanBrightnessIn(burnt, 1.5, QRect(100, 195, 120, 30)), 2.0);
+    // A copy keeps the pictures as they are: it cannot draw into them.
+    const CommandResult copied =
+        runQuenzelConvert({"--format", "mkv", "--video-compressor", "copy", "--subtitles", "burn",
+                           "-o", folder.path() + "/copied.mkv", clip},
+                          config.path());
+    EXPECT_NE(copied.exitCode, 0);
+    EXPECT_TRUE(copied.err.contains("cannot draw subtitles")) << copied.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder.path() + "/copied.mkv"));
 }
 
 TEST_F(Tracks, ASubtitleFileBesideTheClipBecomesItsTrack) {
