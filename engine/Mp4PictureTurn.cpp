@@ -34,7 +34,11 @@ std::array<qint32, 9> turnMatrix(int degrees) {
 
 bool isPictureTrack(Mp4BoxWalker& walker, const std::vector<Mp4Box>& inTrack) {
     const Mp4Box* media = findMp4Box(inTrack, "mdia");
-    const Mp4Box* handler = media ? findMp4Box(walker.children(*media), "hdlr") : nullptr;
+    if (!media) {
+        return false;
+    }
+    const std::vector<Mp4Box> inMedia = walker.children(*media);
+    const Mp4Box* handler = findMp4Box(inMedia, "hdlr");
     // Version and flags, a predefined word, then the handler's type.
     return handler && walker.read(*handler, 8, 4) == "vide";
 }
