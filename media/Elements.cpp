@@ -152,6 +152,6 @@ bool factoryTakesMediaType(const char* factory, const QString& mediaType) {
     if (!found || mediaType.isEmpty()) {
         return false;
     }
-    GstCapsPtr caps(gst_caps_new_empty_simple(mediaType.toUtf8().constData()));
-    return gst_element_factory_can_sink_any_caps(found.get(), caps.get());
+    GstCapsPtr caps(gst_caps_from_string(mediaType.toUtf8().constData()));
+    return caps && gst_element_factory_can_sink_any_caps(found.get(), caps.get());
 }

@@ -11,7 +11,8 @@
 // kNoDecoder when no such element is installed.
 Status makeElement(const char* factory, const char* name, GObjectPtr<GstElement>* element);
 
-// Whether an installed factory's sink pads take streams of a media type ("video/x-h264").
+// Whether an installed factory's sink pads take streams of a media type ("video/x-h264", or
+// caps such as "video/mpeg,mpegversion=4").
 bool factoryTakesMediaType(const char* factory, const QString& mediaType);
 
 // Whether an element factory of that name is installed (the registry is read; nothing loaded).

@@ -156,6 +156,21 @@ std::optional<SourceContents> readSourceContents(const QString& path, QString* e
                                ? gst_structure_get_name(gst_caps_get_structure(caps.get(), 0))
                                : "";
         track.format = QString::fromUtf8(name);
+        // MPEG-1, MPEG-2 and MPEG-4 Part 2 pictures share a media type, and so do DivX 3 (no
+        // MPEG-4 Part 2) and DivX 4 and 5: their version tells them apart.
+        struct Versioned {
+            const char* mediaType;
+            const char* field;
+        };
+        for (const Versioned versioned :
+             {Versioned{"video/mpeg", "mpegversion"}, Versioned{"video/x-divx", "divxversion"}}) {
+            int version = 0;
+            if (track.kind == SourceTrack::Kind::Video && track.format == versioned.mediaType &&
+                gst_structure_get_int(gst_caps_get_structure(caps.get(), 0), versioned.field,
+                                      &version)) {
+                track.format += QStringLiteral(",%1=%2").arg(versioned.field).arg(version);
+            }
+        }
         if (track.kind == SourceTrack::Kind::Subtitles) {
             track.text = g_str_has_prefix(name, "text/") ||
                          g_str_has_prefix(name, "application/x-ssa") ||

@@ -21,7 +21,9 @@ struct SourceTrack {
     // the file beside the source they come from ("clip.en.srt"); empty: the source itself.
     bool text = false;
     QString file;
-    QString format;  // the name of the stream's caps ("video/x-h264", "subpicture/x-dvd")
+    // The name of the stream's caps ("video/x-h264", "subpicture/x-dvd"); MPEG pictures add
+    // their version ("video/mpeg,mpegversion=4").
+    QString format;
     // Pictures: the turn that shows them upright ("rotate-90"), as phones tag their recordings;
     // empty when they show as stored.
     QString orientation;
