@@ -2,11 +2,13 @@
 
 #include <array>
 
+#include <QStringList>
+
 #include "media/Elements.h"
 
 namespace {
 
-const std::array<CopyCodec, 4> kCopyCodecs = {{
+const std::array<CopyCodec, 5> kCopyCodecs = {{
     {.caps = "video/x-h264",
      .name = "H.264",
      .pictures = PictureCodec::H264,
@@ -29,6 +31,16 @@ const std::array<CopyCodec, 4> kCopyCodecs = {{
                   "h265parse config-interval=-1 ! video/x-h265,stream-format=hev1,alignment=au",
      // An end-of-sequence NAL unit, with the 4-byte length of hev1.
      .endOfSequence = QByteArray::fromHex("000000024801")},
+    // The stream as parsed: one picture a packet. The source's setup is put before the first
+    // copied picture by the cut; the encoder's own goes before each of the edges' I-VOPs.
+    {.caps = "video/mpeg,mpegversion=4|video/x-divx,divxversion=4|video/x-divx,divxversion=5",
+     .name = "MPEG-4 Part 2",
+     .pictures = PictureCodec::Mpeg4,
+     .indexChain = "",
+     .copyChain = "",
+     .edgeChain = "avenc_mpeg4 max-bframes=0 pass=quant quantizer=2 gop-size=100000 threads=0 ! "
+                  "mpeg4videoparse config-interval=-1",
+     .endOfSequence = {}},
     {.caps = "video/x-vp9",
      .name = "VP9",
      .pictures = PictureCodec::Other,
@@ -52,7 +64,7 @@ const std::array<CopyCodec, 4> kCopyCodecs = {{
 
 const CopyCodec* copyCodecFor(const QString& mediaType) {
     for (const CopyCodec& codec : kCopyCodecs) {
-        if (mediaType == QLatin1String(codec.caps)) {
+        if (QString::fromLatin1(codec.caps).split(QLatin1Char('|')).contains(mediaType)) {
             return &codec;
         }
     }

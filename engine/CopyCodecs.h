@@ -8,7 +8,7 @@
 // The codecs whose pictures a cut can copy, one row each: how their packets are read for the
 // index of pictures and for the writer, and which encoder makes the pictures at the cut's edges.
 struct CopyCodec {
-    const char* caps;  // the media type, "video/x-h264"
+    const char* caps;  // the media types, "video/x-h264"; "|" between several
     const char* name;  // for messages
     PictureCodec pictures;
     // Read for the index: one picture a packet, in a form whose NAL units can be walked.

@@ -118,10 +118,12 @@ CopyDecision decideLosslessCut(const ConversionProject& project, const OutputSet
     // A codec that is never copied is said so first: another format would be refused as well.
     const CopyCodec* codec = copyCodecFor(video->format);
     if (!codec) {
-        return {.job = std::nullopt,
-                .refusal = language.GetMessageText(text_id::kCopyCodecUnknown)
-                               .arg(video->codec,
-                                    QStringLiteral("Quenzel copies H.264, H.265, VP9 and VP8."))};
+        return {
+            .job = std::nullopt,
+            .refusal = language.GetMessageText(text_id::kCopyCodecUnknown)
+                           .arg(video->codec,
+                                QStringLiteral(
+                                    "Quenzel copies H.264, H.265, MPEG-4 Part 2, VP9 and VP8."))};
     }
     if (!factoryTakesMediaType(format->writer, video->format)) {
         return {.job = std::nullopt,

@@ -7,6 +7,7 @@
 #include "engine/CopyCodecs.h"
 #include "engine/EdgeEncoder.h"
 #include "engine/LosslessCut.h"
+#include "media/Mpeg4Headers.h"
 #include "media/ParameterSets.h"
 #include "media/PictureKinds.h"
 
@@ -62,12 +63,22 @@ Status encodeEdgeOf(const LosslessCutJob& job, const QString& profile,
     return status::kOk;
 }
 
+// An AVI file gives presentation times to its key frames only. MPEG-4 Part 2 pictures without
+// B-frames (the only ones copied) show in decoding order: the others take their decoding time.
+void giveShownTime(GstBufferPtr* packet, PictureCodec codec) {
+    if (codec == PictureCodec::Mpeg4 && !GST_BUFFER_PTS_IS_VALID(packet->get())) {
+        packet->reset(gst_buffer_make_writable(packet->release()));
+        GST_BUFFER_PTS(packet->get()) = GST_BUFFER_DTS(packet->get());
+    }
+}
+
 }  // namespace
 
 Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& abandoned,
                             const std::atomic<bool>& stopped,
                             std::unique_ptr<CutPictures>* pictures, QString* error) {
     std::unique_ptr<CutPictures> made(new CutPictures());
+    made->codec_ = job.codec->pictures;
     if (Status code = made->readIndex(job, error); failed(code)) {
         return code;
     }
@@ -106,6 +117,14 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
     const bool copies = plan.copyTo > plan.copyFrom;
     if (copies) {
         made->caps_.reset(gst_caps_ref(made->copy_->caps()));
+        if (!made->mpeg4Setup_.isEmpty() && mpeg4ConfigOf(made->caps_.get()).isEmpty()) {
+            // A writer puts the setup in the file's header, where players look first.
+            made->caps_.reset(gst_caps_make_writable(made->caps_.release()));
+            GstBufferPtr setup(gst_buffer_new_memdup(made->mpeg4Setup_.constData(),
+                                                     gsize(made->mpeg4Setup_.size())));
+            gst_caps_set_simple(made->caps_.get(), "codec_data", GST_TYPE_BUFFER, setup.get(),
+                                nullptr);
+        }
     }
     const GstStructure* source =
         made->caps_ ? gst_caps_get_structure(made->caps_.get(), 0) : nullptr;
@@ -202,12 +221,19 @@ Status CutPictures::readIndex(const LosslessCutJob& job, QString* error) {
     std::optional<int64_t> groupAfterEnd;
     size_t afterEnd = 0;
     while (GstBufferPtr packet = reader->next()) {
+        const PictureKind kind = kinds.read(packet.get());
+        if (kind.bidirectional) {
+            *error = QStringLiteral(
+                "The source's MPEG-4 Part 2 pictures have B-frames, which a copy cannot join "
+                "safely. Choose a compressor.");
+            return status::kUnsupportedStream;
+        }
+        giveShownTime(&packet, job.codec->pictures);
         const GstClockTime time = GST_BUFFER_PTS(packet.get());
         if (!GST_CLOCK_TIME_IS_VALID(time)) {
             *error = QStringLiteral("A picture of the source has no time.");
             return status::kStreamError;
         }
-        const PictureKind kind = kinds.read(packet.get());
         index_.push_back({.time = int64_t(time),
                           .randomAccess = kind.randomAccess,
                           .skippable = kind.skippable,
@@ -282,12 +308,22 @@ Status CutPictures::openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopie
     // The reader starts at the demuxer's random-access point, which may lie before ours: the
     // packets up to the first copied one are passed over.
     while (GstBufferPtr packet = copy_->next()) {
+        giveShownTime(&packet, job.codec->pictures);
         if (int64_t(GST_BUFFER_PTS(packet.get())) == first) {
             const QByteArray sets = parameterSetsOf(copy_->caps());
             const bool hevc = job.codec->pictures == PictureCodec::H265;
             if (!sets.isEmpty() && !carriesSequenceParameters(packet.get(), hevc)) {
                 // A decoder coming from the encoded head must find the source's own sets here.
                 packet.reset(withParameterSets(packet.get(), sets));
+            }
+            if (job.codec->pictures == PictureCodec::Mpeg4) {
+                // The edges' setup differs from the source's: the copy starts with its own.
+                if (Status code = readMpeg4Setup(job, error); failed(code)) {
+                    return code;
+                }
+                if (!readMpeg4Packet(packet.get()).carriesConfig) {
+                    packet.reset(withParameterSets(packet.get(), mpeg4Setup_));
+                }
             }
             *firstCopied = std::move(packet);
             return status::kOk;
@@ -296,6 +332,37 @@ Status CutPictures::openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopie
     *error =
         QStringLiteral("The picture at %1 s cannot be read again.").arg(double(first) / GST_SECOND);
     return status::kStreamError;
+}
+
+// An AVI file holds the setup in its first picture only; the caps of a stream read from further
+// on may not carry it.
+Status CutPictures::readMpeg4Setup(const LosslessCutJob& job, QString* error) {
+    mpeg4Setup_ = mpeg4ConfigOf(copy_->caps());
+    if (mpeg4Setup_.isEmpty()) {
+        std::unique_ptr<PacketReader> start;
+        const PacketRequest fromStart{.streamId = job.videoStreamId,
+                                      .kind = "video/",
+                                      .chain = {},
+                                      .from = -1,
+                                      .decoded = false,
+                                      .to = -1,
+                                      .makeChain = {}};
+        if (Status code = PacketReader::open(job.source, fromStart, &start, error); failed(code)) {
+            return code;
+        }
+        GstBufferPtr first = start->next();
+        mpeg4Setup_ = mpeg4ConfigOf(start->caps());
+        if (mpeg4Setup_.isEmpty()) {
+            mpeg4Setup_ = mpeg4ConfigIn(first.get());
+        }
+    }
+    if (mpeg4Setup_.isEmpty()) {
+        *error = QStringLiteral(
+            "The source's MPEG-4 Part 2 pictures carry no setup to start a "
+            "copy with.");
+        return status::kUnsupportedStream;
+    }
+    return status::kOk;
 }
 
 int64_t CutPictures::timeOf(size_t position) const {
@@ -333,6 +400,7 @@ GstBufferPtr CutPictures::nextCopied() {
         if (!packet) {
             break;
         }
+        giveShownTime(&packet, codec_);
         const int64_t time = int64_t(GST_BUFFER_PTS(packet.get()));
         // A parser may leave out the leading pictures of the group it starts with (h265parse
         // drops RASL pictures there); they are not copied anyway.

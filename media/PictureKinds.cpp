@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <algorithm>
 
+#include "media/Mpeg4Headers.h"
 #include "media/RbspBits.h"
 
 namespace {
@@ -33,7 +34,16 @@ PictureKind PictureKindReader::read(GstBuffer* picture) {
         return {.randomAccess = !GST_BUFFER_FLAG_IS_SET(picture, GST_BUFFER_FLAG_DELTA_UNIT),
                 .skippable = false,
                 .leadsOnItsOwn = false,
-                .recoveryPoint = false};
+                .recoveryPoint = false,
+                .bidirectional = false};
+    }
+    if (codec_ == PictureCodec::Mpeg4) {
+        const Mpeg4Packet packet = readMpeg4Packet(picture);
+        return {.randomAccess = packet.intra,
+                .skippable = false,
+                .leadsOnItsOwn = false,
+                .recoveryPoint = false,
+                .bidirectional = packet.bidirectional};
     }
     GstMapInfo map;
     if (!gst_buffer_map(picture, &map, GST_MAP_READ)) {
@@ -103,7 +113,8 @@ PictureKind PictureKindReader::readH264(const guint8* data, gsize size) {
             return {.randomAccess = true,
                     .skippable = false,
                     .leadsOnItsOwn = false,
-                    .recoveryPoint = false};
+                    .recoveryPoint = false,
+                    .bidirectional = false};
         } else if (unit.type == GST_H264_NAL_SEI) {
             recovers =
                 recovers || recoversAtOnce(withoutEmulationPrevention(payload, int(unit.size) - 1));
@@ -115,7 +126,11 @@ PictureKind PictureKindReader::readH264(const guint8* data, gsize size) {
         offset = unit.offset + unit.size;
     }
     const bool key = recovers && intra && slices;
-    return {.randomAccess = key, .skippable = false, .leadsOnItsOwn = false, .recoveryPoint = key};
+    return {.randomAccess = key,
+            .skippable = false,
+            .leadsOnItsOwn = false,
+            .recoveryPoint = key,
+            .bidirectional = false};
 }
 
 PictureKind PictureKindReader::readH265(const guint8* data, gsize size) {

@@ -5,8 +5,8 @@
 #include <memory>
 
 // What a coded picture is to someone who starts or stops decoding around it, read from its NAL
-// units (H.264 and H.265 in byte-stream form, one picture a buffer) or its buffer flags (the
-// other codecs).
+// units (H.264 and H.265 in byte-stream form, one picture a buffer), its start codes (MPEG-4
+// Part 2) or its buffer flags (the other codecs).
 struct PictureKind {
     // A copied group can start here: an IDR or recovery-point I picture (H.264), an IRAP picture
     // (H.265), a key frame (the others).
@@ -19,9 +19,11 @@ struct PictureKind {
     // An H.264 I picture that is its own recovery point but no IDR picture (an open group's key
     // picture): random access, and its leading pictures are known only by their times.
     bool recoveryPoint = false;
+    // An MPEG-4 Part 2 B picture: its order cannot be told from its times in every container.
+    bool bidirectional = false;
 };
 
-enum class PictureCodec { H264, H265, Other };
+enum class PictureCodec { H264, H265, Mpeg4, Other };
 
 // Reads the pictures of one stream in decoding order; it keeps the parameter sets it has seen.
 class PictureKindReader {

@@ -130,12 +130,27 @@ TEST_F(LosslessCut, CopiesTheWholeGroupsAndStartsOnThePictureAtTheMark) {
          {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-g", "30"},
          {"-c:a", "libopus"},
          60},
+        // The stream's setup only in the file's header: the copy starts with it, as its
+        // quantizer differs from the edges' encoder's. An AVI file gives times only to key
+        // frames: the others take theirs from the decoding order.
+        {"xvid.avi",
+         "avi",
+         {"-c:v", "mpeg4", "-bf", "0", "-g", "30", "-q:v", "3", "-mpeg_quant", "1", "-flags",
+          "+global_header", "-vtag", "XVID"},
+         {"-c:a", "pcm_s16le"},
+         60},
+        {"divx.avi",
+         "mkv",
+         {"-c:v", "mpeg4", "-bf", "0", "-g", "30", "-q:v", "3", "-vtag", "DX50"},
+         {"-c:a", "pcm_s16le"},
+         60},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.file);
         const QString source = makeSource(folder_.path(), test.file, test.video, test.audio);
         ASSERT_FALSE(source.isEmpty());
-        const QString output = folder_.filePath(QString("cut-") + test.file);
+        const QString output = folder_.filePath(
+            QString("cut-%1.%2").arg(QFileInfo(test.file).completeBaseName(), test.format));
         const CommandResult result = cut(source, test.format, output);
         ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
         const CopiedCut copied = compareCut(output, source);
@@ -188,9 +203,15 @@ TEST_F(LosslessCut, WhatCopyCannotDoIsRefusedBeforeAnythingIsWritten) {
                                     {"-c:v", "libx264", "-preset", "veryfast"}, {"-c:a", "aac"});
     const QString mpeg4 =
         makeSource(folder_.path(), "mpeg4.avi", {"-c:v", "mpeg4"}, {"-c:a", "libmp3lame"});
+    const QString bFrames = makeSource(folder_.path(), "b-frames.avi",
+                                       {"-c:v", "mpeg4", "-bf", "2"}, {"-c:a", "libmp3lame"});
+    // Its media type is MPEG-4 Part 2's but for the version.
+    const QString mpeg2 = makeSource(folder_.path(), "mpeg2.mkv", {"-c:v", "mpeg2video"}, {"-an"});
     const QString turned = makeTurnedClip(folder_.path(), "turned.mp4", 270);
+    ASSERT_FALSE(mpeg2.isEmpty());
     ASSERT_FALSE(h264.isEmpty());
     ASSERT_FALSE(mpeg4.isEmpty());
+    ASSERT_FALSE(bFrames.isEmpty());
     ASSERT_FALSE(turned.isEmpty());
     struct Case {
         QString source;
@@ -202,7 +223,9 @@ TEST_F(LosslessCut, WhatCopyCannotDoIsRefusedBeforeAnythingIsWritten) {
         {h264, "mp4", {"--size", "160x120"}, "cannot change their size"},
         {h264, "mp4", {"--target-size", "1"}, "aim at a size"},
         {h264, "webm", {}, "WebM files cannot hold the source's"},
-        {mpeg4, "webm", {}, "pictures cannot be copied"},
+        {mpeg4, "webm", {}, "WebM files cannot hold the source's"},
+        {bFrames, "avi", {}, "have B-frames"},
+        {mpeg2, "mkv", {}, "pictures cannot be copied"},
         {turned, "mkv", {}, "cannot keep the turn"},
     };
     for (const Case& test : cases) {

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <gst/gst.h>
+
+#include <QByteArray>
+
+// What an MPEG-4 Part 2 packet holds, read from its start codes: the headers before its
+// pictures and the coding types of its video object planes (VOPs).
+struct Mpeg4Packet {
+    bool carriesConfig = false;  // a video object layer header: the stream's setup
+    bool intra = false;          // its first VOP is an I-VOP: decoding can start here
+    // A B-VOP: it refers to a picture shown after it. An AVI file packs it with the picture
+    // before it (the packed bitstream), and its times tell nothing of its order.
+    bool bidirectional = false;
+};
+
+Mpeg4Packet readMpeg4Packet(const guint8* data, gsize size);
+Mpeg4Packet readMpeg4Packet(GstBuffer* packet);
+
+// The stream's setup: the headers before the first group or VOP, when they hold a video object
+// layer; empty when they do not.
+QByteArray mpeg4ConfigIn(GstBuffer* packet);
+// The same, as the caps carry it.
+QByteArray mpeg4ConfigOf(const GstCaps* caps);
