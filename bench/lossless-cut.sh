@@ -7,7 +7,7 @@
 # the source's, the decoder's complaints (ffmpeg -v error), and the copy's share of the
 # re-encode's time (target: at most 0.1).
 #   bench/lossless-cut.sh [JOB...]
-# jobs: h264-mp4 h264-open-mp4 h265-mkv vp9-webm
+# jobs: h264-mp4 h264-open-mp4 h265-mkv vp9-webm mpeg4-avi
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${QUENZEL_BUILD_DIR:-$top/build}
@@ -105,7 +105,7 @@ job() {  # name source format compressor
 }
 
 jobs=("$@")
-[ ${#jobs[@]} -eq 0 ] && jobs=(h264-mp4 h264-open-mp4 h265-mkv vp9-webm)
+[ ${#jobs[@]} -eq 0 ] && jobs=(h264-mp4 h264-open-mp4 h265-mkv vp9-webm mpeg4-avi)
 for name in "${jobs[@]}"; do
   case $name in
     h264-mp4)
@@ -124,6 +124,13 @@ for name in "${jobs[@]}"; do
       make_source cut-vp9.webm -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -g 60 -b:v 8M \
         -- -c:a libopus -b:a 96k
       job vp9-webm cut-vp9.webm webm vp9enc ;;
+    mpeg4-avi)
+      # XviD-like: MPEG quantizer, the setup only in the file's header, no B-frames. PCM sound:
+      # ffmpeg leaves out the second picture of an AVI file with MP3 sound, which would shift
+      # the picture numbers below by one.
+      make_source cut-mpeg4.avi -c:v mpeg4 -bf 0 -g 60 -b:v 8M -mpeg_quant 1 \
+        -flags +global_header -vtag XVID -- -c:a pcm_s16le
+      job mpeg4-avi cut-mpeg4.avi avi "MPEG-4 Part 2" ;;
     *) echo "unknown job $name" >&2; exit 2 ;;
   esac
 done
