@@ -64,7 +64,8 @@ Status encodeEdgeOf(const LosslessCutJob& job, const QString& profile,
 }
 
 // An AVI file gives presentation times to its key frames only. MPEG-4 Part 2 pictures without
-// B-frames (the only ones copied) show in decoding order: the others take their decoding time.
+// B-frames (the only ones copied from AVI) show in decoding order: the others take their
+// decoding time.
 void giveShownTime(GstBufferPtr* packet, PictureCodec codec) {
     if (codec == PictureCodec::Mpeg4 && !GST_BUFFER_PTS_IS_VALID(packet->get())) {
         packet->reset(gst_buffer_make_writable(packet->release()));
@@ -172,6 +173,11 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
         *error = QStringLiteral("The source has no pictures in the span.");
         return status::kStreamError;
     }
+    if (copies && made->codec_ == PictureCodec::Mpeg4) {
+        if (Status code = made->matchEdgesToSetup(error); failed(code)) {
+            return code;
+        }
+    }
     made->encoded_ = made->head_.size() + made->tail_.size();
     made->copied_ = copies ? plan.copiedPictures() : 0;
 
@@ -222,10 +228,11 @@ Status CutPictures::readIndex(const LosslessCutJob& job, QString* error) {
     size_t afterEnd = 0;
     while (GstBufferPtr packet = reader->next()) {
         const PictureKind kind = kinds.read(packet.get());
-        if (kind.bidirectional) {
+        bFrames_ = bFrames_ || kind.bidirectional;
+        if (kind.bidirectional && !GST_BUFFER_PTS_IS_VALID(packet.get())) {
             *error = QStringLiteral(
-                "The source's MPEG-4 Part 2 pictures have B-frames, which a copy cannot join "
-                "safely. Choose a compressor.");
+                "The source's MPEG-4 Part 2 pictures have B-frames, and an AVI file does not say "
+                "in which order they show. Choose a compressor, or copy from an MKV or MP4 file.");
             return status::kUnsupportedStream;
         }
         giveShownTime(&packet, job.codec->pictures);
@@ -361,6 +368,26 @@ Status CutPictures::readMpeg4Setup(const LosslessCutJob& job, QString* error) {
             "The source's MPEG-4 Part 2 pictures carry no setup to start a "
             "copy with.");
         return status::kUnsupportedStream;
+    }
+    return status::kOk;
+}
+
+// A decoder holds each picture back until the next when the setup says B-VOPs may come
+// (low_delay unset), and shows each at once otherwise. Switching between the two at a seam shows
+// a picture twice or loses one, so the edges (which have no B-VOPs) say what the source says.
+Status CutPictures::matchEdgesToSetup(QString* error) {
+    const bool lowDelay = mpeg4LowDelay(mpeg4Setup_).value_or(!bFrames_);
+    for (std::deque<GstBufferPtr>* edge : {&head_, &tail_}) {
+        for (GstBufferPtr& packet : *edge) {
+            GstBuffer* matched = withMpeg4LowDelay(packet.get(), lowDelay);
+            if (!matched) {
+                *error = QStringLiteral(
+                    "The encoder's MPEG-4 Part 2 setup cannot be matched to "
+                    "the source's.");
+                return status::kUnsupportedStream;
+            }
+            packet.reset(matched);
+        }
     }
     return status::kOk;
 }

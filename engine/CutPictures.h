@@ -53,6 +53,7 @@ class CutPictures {
     // the copied pictures after it; false where that stream cannot be joined so.
     bool joinOpenGroup(const LosslessCutJob& job, GstBufferPtr* firstCopied);
     Status readMpeg4Setup(const LosslessCutJob& job, QString* error);
+    Status matchEdgesToSetup(QString* error);
 
     PictureCodec codec_ = PictureCodec::Other;
     std::vector<CodedPicture> index_;
@@ -62,6 +63,7 @@ class CutPictures {
     std::vector<size_t> leadingPictures_;  // of the recovery points
     std::unique_ptr<OpenGroupStart> joiner_;
     QByteArray mpeg4Setup_;  // the source's video object layer, for MPEG-4 Part 2
+    bool bFrames_ = false;   // whether the index holds MPEG-4 Part 2 B-VOPs
     LosslessCutPlan plan_;
     std::deque<GstBufferPtr> head_;  // with the first copied picture at its end
     std::unique_ptr<PacketReader> copy_;

@@ -1,12 +1,43 @@
 #include "media/Mpeg4Headers.h"
 
+#include <vector>
+
+#include "media/RbspBits.h"
+
 namespace {
 
 constexpr guint8 kGroupOfVops = 0xb3;
 constexpr guint8 kVideoObjectPlane = 0xb6;
 constexpr guint8 kFirstVideoObjectLayer = 0x20;
 constexpr guint8 kLastVideoObjectLayer = 0x2f;
+constexpr uint32_t kExtendedPixelAspect = 15;
 enum VopCodingType : guint8 { kIntra = 0, kPredicted = 1, kBidirectional = 2 };
+
+// The bit positions (from the start of `bytes`) of the low_delay flags of the video object
+// layers in `bytes`, -1 for a layer without control parameters.
+std::vector<int> lowDelayBits(const QByteArray& bytes) {
+    std::vector<int> found;
+    for (qsizetype at = 0; at + 4 < bytes.size(); ++at) {
+        const auto byte = [&](qsizetype i) { return guint8(bytes[i]); };
+        if (byte(at) != 0 || byte(at + 1) != 0 || byte(at + 2) != 1 ||
+            byte(at + 3) < kFirstVideoObjectLayer || byte(at + 3) > kLastVideoObjectLayer) {
+            continue;
+        }
+        const QByteArray header = bytes.mid(at + 4, 16);
+        RbspReader reader(header);
+        reader.skip(1 + 8);  // random_accessible_vol, video_object_type_indication
+        if (reader.bits(1) != 0) {
+            reader.skip(4 + 3);  // video_object_layer_verid, _priority
+        }
+        if (reader.bits(4) == kExtendedPixelAspect) {
+            reader.skip(8 + 8);
+        }
+        const bool controlled = reader.bits(1) != 0;  // vol_control_parameters
+        reader.skip(2);                               // chroma_format
+        found.push_back(controlled && !reader.overrun() ? int(at + 4) * 8 + reader.position() : -1);
+    }
+    return found;
+}
 
 }  // namespace
 
@@ -70,4 +101,35 @@ QByteArray mpeg4ConfigOf(const GstCaps* caps) {
     const GValue* value = structure ? gst_structure_get_value(structure, "codec_data") : nullptr;
     return value && GST_VALUE_HOLDS_BUFFER(value) ? mpeg4ConfigIn(gst_value_get_buffer(value))
                                                   : QByteArray();
+}
+
+std::optional<bool> mpeg4LowDelay(const QByteArray& config) {
+    const std::vector<int> bits = lowDelayBits(config);
+    if (bits.empty() || bits.front() < 0) {
+        return std::nullopt;
+    }
+    return (guint8(config[bits.front() / 8]) >> (7 - bits.front() % 8) & 1) != 0;
+}
+
+GstBuffer* withMpeg4LowDelay(GstBuffer* packet, bool lowDelay) {
+    GstMapInfo map;
+    if (!gst_buffer_map(packet, &map, GST_MAP_READ)) {
+        return nullptr;
+    }
+    QByteArray bytes(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
+    gst_buffer_unmap(packet, &map);
+    const std::vector<int> bits = lowDelayBits(bytes);
+    if (bits.empty()) {
+        return gst_buffer_ref(packet);
+    }
+    for (const int bit : bits) {
+        if (bit < 0) {
+            return nullptr;
+        }
+        const char mask = char(1 << (7 - bit % 8));
+        bytes[bit / 8] = char(lowDelay ? bytes[bit / 8] | mask : bytes[bit / 8] & ~mask);
+    }
+    GstBuffer* changed = gst_buffer_new_memdup(bytes.constData(), gsize(bytes.size()));
+    gst_buffer_copy_into(changed, packet, GstBufferCopyFlags(GST_BUFFER_COPY_METADATA), 0, -1);
+    return changed;
 }

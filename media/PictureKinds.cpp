@@ -39,8 +39,12 @@ PictureKind PictureKindReader::read(GstBuffer* picture) {
     }
     if (codec_ == PictureCodec::Mpeg4) {
         const Mpeg4Packet packet = readMpeg4Packet(picture);
+        const bool leading = packet.bidirectional && !packet.intra && lastAnchorIntra_;
+        if (!packet.bidirectional || packet.intra) {
+            lastAnchorIntra_ = packet.intra;
+        }
         return {.randomAccess = packet.intra,
-                .skippable = false,
+                .skippable = leading,
                 .leadsOnItsOwn = false,
                 .recoveryPoint = false,
                 .bidirectional = packet.bidirectional};

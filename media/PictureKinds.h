@@ -19,7 +19,8 @@ struct PictureKind {
     // An H.264 I picture that is its own recovery point but no IDR picture (an open group's key
     // picture): random access, and its leading pictures are known only by their times.
     bool recoveryPoint = false;
-    // An MPEG-4 Part 2 B picture: its order cannot be told from its times in every container.
+    // An MPEG-4 Part 2 B picture: it refers to a picture shown after it. Those after an I
+    // picture in decoding order lead it, and refer to the group before (skippable).
     bool bidirectional = false;
 };
 
@@ -40,6 +41,7 @@ class PictureKindReader {
     PictureKind readH265(const guint8* data, gsize size);
 
     PictureCodec codec_;
+    bool lastAnchorIntra_ = false;  // MPEG-4 Part 2: the last I or P picture read was an I one
     struct Parsers;
     std::unique_ptr<Parsers> parsers_;
 };

@@ -139,6 +139,12 @@ TEST_F(LosslessCut, CopiesTheWholeGroupsAndStartsOnThePictureAtTheMark) {
           "+global_header", "-vtag", "XVID"},
          {"-c:a", "pcm_s16le"},
          60},
+        // B-VOPs: those after a key frame lead it, and a decoder holds pictures back by one.
+        {"mpeg4-b.mkv",
+         "mkv",
+         {"-c:v", "mpeg4", "-bf", "2", "-g", "30", "-q:v", "3"},
+         {"-c:a", "libopus"},
+         58},
         {"divx.avi",
          "mkv",
          {"-c:v", "mpeg4", "-bf", "0", "-g", "30", "-q:v", "3", "-vtag", "DX50"},
