@@ -7,7 +7,7 @@
 #include "engine/CopyCodecs.h"
 #include "engine/EdgeEncoder.h"
 #include "engine/LosslessCut.h"
-#include "media/Mpeg4Headers.h"
+#include "engine/Mpeg4Seam.h"
 #include "media/ParameterSets.h"
 #include "media/PictureKinds.h"
 
@@ -118,13 +118,8 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
     const bool copies = plan.copyTo > plan.copyFrom;
     if (copies) {
         made->caps_.reset(gst_caps_ref(made->copy_->caps()));
-        if (!made->mpeg4Setup_.isEmpty() && mpeg4ConfigOf(made->caps_.get()).isEmpty()) {
-            // A writer puts the setup in the file's header, where players look first.
-            made->caps_.reset(gst_caps_make_writable(made->caps_.release()));
-            GstBufferPtr setup(gst_buffer_new_memdup(made->mpeg4Setup_.constData(),
-                                                     gsize(made->mpeg4Setup_.size())));
-            gst_caps_set_simple(made->caps_.get(), "codec_data", GST_TYPE_BUFFER, setup.get(),
-                                nullptr);
+        if (made->mpeg4Seam_.isRead()) {
+            made->caps_ = made->mpeg4Seam_.withSetup(std::move(made->caps_));
         }
     }
     const GstStructure* source =
@@ -174,7 +169,9 @@ Status CutPictures::prepare(const LosslessCutJob& job, const std::atomic<bool>& 
         return status::kStreamError;
     }
     if (copies && made->codec_ == PictureCodec::Mpeg4) {
-        if (Status code = made->matchEdgesToSetup(error); failed(code)) {
+        if (Status code =
+                made->mpeg4Seam_.matchEdges(&made->head_, &made->tail_, made->bFrames_, error);
+            failed(code)) {
             return code;
         }
     }
@@ -324,13 +321,10 @@ Status CutPictures::openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopie
                 packet.reset(withParameterSets(packet.get(), sets));
             }
             if (job.codec->pictures == PictureCodec::Mpeg4) {
-                // The edges' setup differs from the source's: the copy starts with its own.
-                if (Status code = readMpeg4Setup(job, error); failed(code)) {
+                if (Status code = mpeg4Seam_.read(job, copy_->caps(), error); failed(code)) {
                     return code;
                 }
-                if (!readMpeg4Packet(packet.get()).carriesConfig) {
-                    packet.reset(withParameterSets(packet.get(), mpeg4Setup_));
-                }
+                packet = mpeg4Seam_.opening(std::move(packet));
             }
             *firstCopied = std::move(packet);
             return status::kOk;
@@ -339,57 +333,6 @@ Status CutPictures::openCopy(const LosslessCutJob& job, GstBufferPtr* firstCopie
     *error =
         QStringLiteral("The picture at %1 s cannot be read again.").arg(double(first) / GST_SECOND);
     return status::kStreamError;
-}
-
-// An AVI file holds the setup in its first picture only; the caps of a stream read from further
-// on may not carry it.
-Status CutPictures::readMpeg4Setup(const LosslessCutJob& job, QString* error) {
-    mpeg4Setup_ = mpeg4ConfigOf(copy_->caps());
-    if (mpeg4Setup_.isEmpty()) {
-        std::unique_ptr<PacketReader> start;
-        const PacketRequest fromStart{.streamId = job.videoStreamId,
-                                      .kind = "video/",
-                                      .chain = {},
-                                      .from = -1,
-                                      .decoded = false,
-                                      .to = -1,
-                                      .makeChain = {}};
-        if (Status code = PacketReader::open(job.source, fromStart, &start, error); failed(code)) {
-            return code;
-        }
-        GstBufferPtr first = start->next();
-        mpeg4Setup_ = mpeg4ConfigOf(start->caps());
-        if (mpeg4Setup_.isEmpty()) {
-            mpeg4Setup_ = mpeg4ConfigIn(first.get());
-        }
-    }
-    if (mpeg4Setup_.isEmpty()) {
-        *error = QStringLiteral(
-            "The source's MPEG-4 Part 2 pictures carry no setup to start a "
-            "copy with.");
-        return status::kUnsupportedStream;
-    }
-    return status::kOk;
-}
-
-// A decoder holds each picture back until the next when the setup says B-VOPs may come
-// (low_delay unset), and shows each at once otherwise. Switching between the two at a seam shows
-// a picture twice or loses one, so the edges (which have no B-VOPs) say what the source says.
-Status CutPictures::matchEdgesToSetup(QString* error) {
-    const bool lowDelay = mpeg4LowDelay(mpeg4Setup_).value_or(!bFrames_);
-    for (std::deque<GstBufferPtr>* edge : {&head_, &tail_}) {
-        for (GstBufferPtr& packet : *edge) {
-            GstBuffer* matched = withMpeg4LowDelay(packet.get(), lowDelay);
-            if (!matched) {
-                *error = QStringLiteral(
-                    "The encoder's MPEG-4 Part 2 setup cannot be matched to "
-                    "the source's.");
-                return status::kUnsupportedStream;
-            }
-            packet.reset(matched);
-        }
-    }
-    return status::kOk;
 }
 
 int64_t CutPictures::timeOf(size_t position) const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/LosslessCutPlan.h"
+#include "engine/Mpeg4Seam.h"
 #include "media/OpenGroupStart.h"
 #include "media/PacketReader.h"
 #include "media/PictureKinds.h"
@@ -52,8 +53,6 @@ class CutPictures {
     // Makes the first copied picture, an H.264 recovery point, an IDR one and keeps on joining
     // the copied pictures after it; false where that stream cannot be joined so.
     bool joinOpenGroup(const LosslessCutJob& job, GstBufferPtr* firstCopied);
-    Status readMpeg4Setup(const LosslessCutJob& job, QString* error);
-    Status matchEdgesToSetup(QString* error);
 
     PictureCodec codec_ = PictureCodec::Other;
     std::vector<CodedPicture> index_;
@@ -62,8 +61,8 @@ class CutPictures {
     std::vector<bool> recoveryPoints_;     // beside the index
     std::vector<size_t> leadingPictures_;  // of the recovery points
     std::unique_ptr<OpenGroupStart> joiner_;
-    QByteArray mpeg4Setup_;  // the source's video object layer, for MPEG-4 Part 2
-    bool bFrames_ = false;   // whether the index holds MPEG-4 Part 2 B-VOPs
+    Mpeg4Seam mpeg4Seam_;
+    bool bFrames_ = false;  // whether the index holds MPEG-4 Part 2 B-VOPs
     LosslessCutPlan plan_;
     std::deque<GstBufferPtr> head_;  // with the first copied picture at its end
     std::unique_ptr<PacketReader> copy_;

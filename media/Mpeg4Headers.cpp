@@ -13,17 +13,29 @@ constexpr guint8 kLastVideoObjectLayer = 0x2f;
 constexpr uint32_t kExtendedPixelAspect = 15;
 enum VopCodingType : guint8 { kIntra = 0, kPredicted = 1, kBidirectional = 2 };
 
+// Where the next start code (00 00 01 and its value) stands at or after `from`, with room for a
+// byte after it; `size` when none does.
+gsize nextStartCode(const guint8* data, gsize size, gsize from) {
+    for (gsize at = from; at + 4 < size; ++at) {
+        if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1) {
+            return at;
+        }
+    }
+    return size;
+}
+
 // The bit positions (from the start of `bytes`) of the low_delay flags of the video object
 // layers in `bytes`, -1 for a layer without control parameters.
 std::vector<int> lowDelayBits(const QByteArray& bytes) {
     std::vector<int> found;
-    for (qsizetype at = 0; at + 4 < bytes.size(); ++at) {
-        const auto byte = [&](qsizetype i) { return guint8(bytes[i]); };
-        if (byte(at) != 0 || byte(at + 1) != 0 || byte(at + 2) != 1 ||
-            byte(at + 3) < kFirstVideoObjectLayer || byte(at + 3) > kLastVideoObjectLayer) {
+    const auto* data = reinterpret_cast<const guint8*>(bytes.constData());
+    const auto size = gsize(bytes.size());
+    for (gsize at = nextStartCode(data, size, 0); at < size;
+         at = nextStartCode(data, size, at + 4)) {
+        if (data[at + 3] < kFirstVideoObjectLayer || data[at + 3] > kLastVideoObjectLayer) {
             continue;
         }
-        const QByteArray header = bytes.mid(at + 4, 16);
+        const QByteArray header = bytes.mid(qsizetype(at) + 4, 16);
         RbspReader reader(header);
         reader.skip(1 + 8);  // random_accessible_vol, video_object_type_indication
         if (reader.bits(1) != 0) {
@@ -44,10 +56,8 @@ std::vector<int> lowDelayBits(const QByteArray& bytes) {
 Mpeg4Packet readMpeg4Packet(const guint8* data, gsize size) {
     Mpeg4Packet packet;
     bool sawPicture = false;
-    for (gsize at = 0; at + 4 < size; ++at) {
-        if (data[at] != 0 || data[at + 1] != 0 || data[at + 2] != 1) {
-            continue;
-        }
+    for (gsize at = nextStartCode(data, size, 0); at < size;
+         at = nextStartCode(data, size, at + 4)) {
         const guint8 code = data[at + 3];
         if (code >= kFirstVideoObjectLayer && code <= kLastVideoObjectLayer && !sawPicture) {
             packet.carriesConfig = true;
@@ -59,7 +69,6 @@ Mpeg4Packet readMpeg4Packet(const guint8* data, gsize size) {
             packet.bidirectional = packet.bidirectional || type == kBidirectional;
             sawPicture = true;
         }
-        at += 3;
     }
     return packet;
 }
@@ -79,13 +88,10 @@ QByteArray mpeg4ConfigIn(GstBuffer* packet) {
     if (!packet || !gst_buffer_map(packet, &map, GST_MAP_READ)) {
         return {};
     }
-    gsize end = map.size;
-    for (gsize at = 0; at + 3 < map.size; ++at) {
-        if (map.data[at] == 0 && map.data[at + 1] == 0 && map.data[at + 2] == 1 &&
-            (map.data[at + 3] == kGroupOfVops || map.data[at + 3] == kVideoObjectPlane)) {
-            end = at;
-            break;
-        }
+    gsize end = nextStartCode(map.data, map.size, 0);
+    while (end < map.size && map.data[end + 3] != kGroupOfVops &&
+           map.data[end + 3] != kVideoObjectPlane) {
+        end = nextStartCode(map.data, map.size, end + 4);
     }
     QByteArray config;
     if (readMpeg4Packet(map.data, end).carriesConfig) {
